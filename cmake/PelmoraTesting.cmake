@@ -30,10 +30,10 @@ function(pelmora_integration_test name)
                        ENVIRONMENT "${T_ENVIRONMENT}")
 endfunction()
 
-# pelmora_fuzzer(NAME SOURCES... LIBS ... CORPUS dir): a libFuzzer target (native clang build),
+# pelmora_fuzzer(NAME SOURCES... LIBS ... SECONDS n DICT file): a libFuzzer target (native clang build),
 # run for a fixed, short time as part of the test suite.
 function(pelmora_fuzzer name)
-  cmake_parse_arguments(T "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "SECONDS;DICT" "SOURCES;LIBS" ${ARGN})
   if(PELMORA_WINDOWS OR NOT PELMORA_FUZZ)
     return()
   endif()
@@ -44,7 +44,12 @@ function(pelmora_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${T_LIBS} pelmora_sim)
+  set(extra)
+  if(T_DICT)
+    set(extra -dict=${CMAKE_CURRENT_SOURCE_DIR}/${T_DICT})
+  endif()
   add_test(NAME ${name}
-           COMMAND ${name} -max_total_time=${T_SECONDS} -rss_limit_mb=2048 -print_final_stats=1)
+           COMMAND ${name} -max_total_time=${T_SECONDS} -rss_limit_mb=2048 -print_final_stats=1
+                   ${extra})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
 endfunction()
