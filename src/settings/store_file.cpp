@@ -1,6 +1,8 @@
 #include "settings/store_file.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "platform/codepage.h"
@@ -89,6 +91,56 @@ std::wstring Utf8ToWide(const std::string& text) {
 
 StoreFile::~StoreFile() { Close(); }
 
+bool StoreFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) {
+  if (!locked_) return ReadDirect(offset, buffer, count);
+  std::int64_t size = 0;
+  if (offset < 0 || !Size(&size) || offset > size || static_cast<std::int64_t>(count) > size - offset) {
+    return false;
+  }
+  if (blocks_.empty()) blocks_.resize(kBlocks);
+  unsigned char* out = static_cast<unsigned char*>(buffer);
+  while (count > 0) {
+    std::int64_t index = offset / kBlockSize;
+    Block& block = blocks_[static_cast<std::size_t>(index % static_cast<std::int64_t>(kBlocks))];
+    if (block.index != index) {
+      std::int64_t start = index * kBlockSize;
+      block.index = -1;
+      block.bytes.resize(static_cast<std::size_t>(std::min(kBlockSize, size - start)));
+      if (!ReadDirect(start, block.bytes.data(), block.bytes.size())) return false;
+      block.index = index;
+    }
+    std::size_t within = static_cast<std::size_t>(offset - index * kBlockSize);
+    std::size_t take = std::min(count, block.bytes.size() - within);
+    std::memcpy(out, block.bytes.data() + within, take);
+    out += take;
+    offset += static_cast<std::int64_t>(take);
+    count -= take;
+  }
+  return true;
+}
+
+bool StoreFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t count) {
+  DropBlocks();
+  return WriteDirect(offset, buffer, count);
+}
+
+bool StoreFile::Size(std::int64_t* size) {
+  if (!locked_) return SizeDirect(size);
+  if (cachedSize_ < 0 && !SizeDirect(&cachedSize_)) return false;
+  *size = cachedSize_;
+  return true;
+}
+
+bool StoreFile::Truncate(std::int64_t size) {
+  DropBlocks();
+  return TruncateDirect(size);
+}
+
+void StoreFile::DropBlocks() {
+  for (Block& block : blocks_) block.index = -1;
+  cachedSize_ = -1;
+}
+
 #ifdef _WIN32
 
 namespace {
@@ -137,7 +189,7 @@ void StoreFile::Close() {
   handle_ = INVALID_HANDLE_VALUE;
 }
 
-bool StoreFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) {
+bool StoreFile::ReadDirect(std::int64_t offset, void* buffer, std::size_t count) {
   if (!IsOpen() || offset < 0 || count > 0x7FFFFFFF) return false;
   OVERLAPPED ov = At(offset);
   DWORD done = 0;
@@ -145,7 +197,7 @@ bool StoreFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) {
   return done == count;
 }
 
-bool StoreFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t count) {
+bool StoreFile::WriteDirect(std::int64_t offset, const void* buffer, std::size_t count) {
   if (!IsOpen() || offset < 0 || count > 0x7FFFFFFF) return false;
   OVERLAPPED ov = At(offset);
   DWORD done = 0;
@@ -153,14 +205,14 @@ bool StoreFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t cou
   return done == count;
 }
 
-bool StoreFile::Size(std::int64_t* size) {
+bool StoreFile::SizeDirect(std::int64_t* size) {
   LARGE_INTEGER value;
   if (!IsOpen() || !GetFileSizeEx(handle_, &value)) return false;
   *size = value.QuadPart;
   return true;
 }
 
-bool StoreFile::Truncate(std::int64_t size) {
+bool StoreFile::TruncateDirect(std::int64_t size) {
   LARGE_INTEGER position;
   position.QuadPart = size;
   return IsOpen() && size >= 0 && SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) &&
@@ -182,6 +234,7 @@ void StoreFile::UnlockByte0() {
   if (!locked_) return;
   UnlockFile(handle_, 0, 0, 1, 0);
   locked_ = false;
+  DropBlocks();
 }
 
 #else  // native
@@ -240,7 +293,7 @@ void StoreFile::Close() {
   fd_ = -1;
 }
 
-bool StoreFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) {
+bool StoreFile::ReadDirect(std::int64_t offset, void* buffer, std::size_t count) {
   if (!IsOpen() || offset < 0) return false;
   char* out = static_cast<char*>(buffer);
   while (count > 0) {
@@ -254,7 +307,7 @@ bool StoreFile::ReadAt(std::int64_t offset, void* buffer, std::size_t count) {
   return true;
 }
 
-bool StoreFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t count) {
+bool StoreFile::WriteDirect(std::int64_t offset, const void* buffer, std::size_t count) {
   if (!IsOpen() || offset < 0) return false;
   const char* in = static_cast<const char*>(buffer);
   while (count > 0) {
@@ -268,14 +321,14 @@ bool StoreFile::WriteAt(std::int64_t offset, const void* buffer, std::size_t cou
   return true;
 }
 
-bool StoreFile::Size(std::int64_t* size) {
+bool StoreFile::SizeDirect(std::int64_t* size) {
   struct stat info;
   if (!IsOpen() || fstat(fd_, &info) != 0) return false;
   *size = info.st_size;
   return true;
 }
 
-bool StoreFile::Truncate(std::int64_t size) {
+bool StoreFile::TruncateDirect(std::int64_t size) {
   return IsOpen() && size >= 0 && ftruncate(fd_, static_cast<off_t>(size)) == 0;
 }
 
@@ -291,6 +344,7 @@ void StoreFile::UnlockByte0() {
   if (!locked_) return;
   SetLock(fd_, F_UNLCK);
   locked_ = false;
+  DropBlocks();
 }
 
 #endif

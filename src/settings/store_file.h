@@ -3,11 +3,17 @@
 // file API (byte-range locks are per handle); the native build uses POSIX descriptors with
 // open-file-description record locks where the system has them (also per handle, like
 // Windows), otherwise classic per-process record locks.
+//
+// While the lock is held no other process changes the file, so reads are then served from
+// blocks kept in memory (a chain of records written one after another costs one system
+// call per block, not per record). Writes and truncation drop the kept blocks, and so does
+// releasing the lock. The block buffers stay allocated for the life of the object.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Q {
 namespace settings {
@@ -29,7 +35,7 @@ class StoreFile {
   bool IsOpen() const;
   void Close();
 
-  // Exactly `count` bytes at `offset`; a short read is a failure.
+  // Exactly `count` bytes at `offset`; a short read (past the end) is a failure.
   bool ReadAt(std::int64_t offset, void* buffer, std::size_t count);
   bool WriteAt(std::int64_t offset, const void* buffer, std::size_t count);
   bool Size(std::int64_t* size);
@@ -42,6 +48,21 @@ class StoreFile {
   bool HoldsLock() const { return locked_; }
 
  private:
+  static constexpr std::int64_t kBlockSize = 64 * 1024;
+  static constexpr std::size_t kBlocks = 32;  // direct-mapped: block n lives in n % 32
+  struct Block {
+    std::int64_t index = -1;
+    std::vector<unsigned char> bytes;
+  };
+
+  bool ReadDirect(std::int64_t offset, void* buffer, std::size_t count);
+  bool WriteDirect(std::int64_t offset, const void* buffer, std::size_t count);
+  bool SizeDirect(std::int64_t* size);
+  bool TruncateDirect(std::int64_t size);
+  void DropBlocks();
+
+  std::vector<Block> blocks_;
+  std::int64_t cachedSize_ = -1;
 #ifdef _WIN32
   void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
