@@ -230,4 +230,26 @@ TEST_F(ReestrTest, StoreSurvivesReopening) {
   EXPECT_EQ(0x11223344, value);
 }
 
+// Two stores open on the same files (two handles, as two processes would have): each
+// operation sees what the other wrote before it, whatever either has read earlier.
+TEST_F(ReestrTest, EachOperationSeesTheOtherHandlesWrites) {
+  {
+    auto creator = Open();  // in the Windows build a store is exclusive while it is created
+    WriteWindowKeys(*creator);
+  }
+  auto first = Open(1);
+  auto second = Open(1);
+  int value = 0, size = 0, type = 0;
+  wchar_t top[] = L"Top";
+  second->GetValue(kMainWindow, top, &value, &size, &type, 0);
+  EXPECT_EQ(0x11223344, value);
+  SetInt(*first, kMainWindow, L"Top", 99);
+  SetInt(*first, kMainWindow, L"Width", 640);
+  second->GetValue(kMainWindow, top, &value, &size, &type, 0);
+  EXPECT_EQ(99, value);
+  EXPECT_EQ(3, second->CountChildren(kMainWindow));
+  second->SetValue(L"./", L"Other", nullptr, 0, 0, 0);
+  EXPECT_EQ(2, first->CountChildren(L"./"));
+}
+
 }  // namespace
