@@ -219,6 +219,14 @@ TEST_F(ReestrTest, WrongMagicOrShortHeaderFailsToOpen) {
   EXPECT_EQ(Reestr::kOpenFailed, CodeOf([&] { Open(); }));  // data file without a root file
 }
 
+#ifndef _WIN32
+// A root file that cannot take the new header (a device that is always full).
+TEST_F(ReestrTest, FailedHeaderOfANewStoreIsMinus4) {
+  EXPECT_EQ(Reestr::kHeaderWriteFailed,
+            CodeOf([&] { Reestr(Widen(dataPath()).c_str(), L"/dev/full", 0); }));
+}
+#endif
+
 TEST_F(ReestrTest, StoreSurvivesReopening) {
   {
     auto store = Open();
