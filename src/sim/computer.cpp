@@ -5,13 +5,15 @@ namespace {
 Computer* g_active = nullptr;
 }
 
-Computer::Computer() : system_(clock_, log_, failures_) {}
+Computer::Computer()
+    : system_(clock_, log_, failures_), scm_(clock_, log_, failures_, system_) {}
 
 Computer::~Computer() { Uninstall(); }
 
 void Computer::Install() {
   if (installed_) return;
   previousSystem_ = Q::Seam<Q::ISystem>::Install(&system_);
+  previousScm_ = Q::Seam<Q::IServiceManager>::Install(&scm_);
   installed_ = true;
   g_active = this;
 }
@@ -19,6 +21,7 @@ void Computer::Install() {
 void Computer::Uninstall() {
   if (!installed_) return;
   Q::Seam<Q::ISystem>::Install(previousSystem_);
+  Q::Seam<Q::IServiceManager>::Install(previousScm_);
   installed_ = false;
   if (g_active == this) g_active = nullptr;
 }
