@@ -297,12 +297,21 @@ Reestr::Reestr(const wchar_t* dataFile, const wchar_t* rootFile, int noCreate)
     }
     case StoreFile::OpenResult::kMissing: {
       if (noCreate_ != 0) throw kNoStore;
-      if (data_->Create(dataFile) != StoreFile::OpenResult::kOk ||
-          root_->Create(rootFile) != StoreFile::OpenResult::kOk) {
-        throw kOpenFailed;
+      // A data file left beside a root file without a valid header would make every later
+      // open fail, so it is removed again; without it the next open creates the store anew.
+      ErrorCode failure = kOpenFailed;
+      if (data_->Create(dataFile) == StoreFile::OpenResult::kOk) {
+        if (root_->Create(rootFile) == StoreFile::OpenResult::kOk) {
+          failure = kHeaderWriteFailed;
+          unsigned char bytes[kHeaderSize];
+          EncodeHeader(RootHeader(), bytes);
+          if (root_->WriteAt(0, bytes, sizeof bytes)) break;
+          root_->Close();
+        }
+        data_->Close();
+        RemoveStoreFile(dataFile);
       }
-      Files(*data_, *root_).WriteHeader(RootHeader(), kHeaderWriteFailed);
-      break;
+      throw failure;
     }
     case StoreFile::OpenResult::kFailed:
       throw kOpenFailed;

@@ -182,6 +182,8 @@ StoreFile::OpenResult StoreFile::Create(const wchar_t* path) {
 
 bool StoreFile::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 
+bool RemoveStoreFile(const wchar_t* path) { return DeleteFileW(path) != FALSE; }
+
 void StoreFile::Close() {
   if (!IsOpen()) return;
   UnlockByte0();
@@ -285,6 +287,8 @@ StoreFile::OpenResult StoreFile::Create(const wchar_t* path) {
 }
 
 bool StoreFile::IsOpen() const { return fd_ >= 0; }
+
+bool RemoveStoreFile(const wchar_t* path) { return unlink(NativePath(path).c_str()) == 0; }
 
 void StoreFile::Close() {
   if (!IsOpen()) return;

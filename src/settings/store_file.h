@@ -71,6 +71,9 @@ class StoreFile {
   bool locked_ = false;
 };
 
+// Deletes a file; false when it cannot.
+bool RemoveStoreFile(const wchar_t* path);
+
 // UTF-8 text, used natively for file paths and by the store tool for its console text.
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "settings/store_file.h"
@@ -219,13 +220,21 @@ TEST_F(ReestrTest, WrongMagicOrShortHeaderFailsToOpen) {
   EXPECT_EQ(Reestr::kOpenFailed, CodeOf([&] { Open(); }));  // data file without a root file
 }
 
+// A store that cannot be created completely leaves no data file behind, so a later
+// attempt can create it.
+TEST_F(ReestrTest, FailedCreationLeavesNothingBehind) {
+  std::wstring data = Widen(dataPath());
+  EXPECT_EQ(Reestr::kOpenFailed,
+            CodeOf([&] { Reestr(data.c_str(), Widen(dir_.File("missing/qRB.r")).c_str(), 0); }));
+  EXPECT_FALSE(std::ifstream(dataPath()).good());
 #ifndef _WIN32
-// A root file that cannot take the new header (a device that is always full).
-TEST_F(ReestrTest, FailedHeaderOfANewStoreIsMinus4) {
-  EXPECT_EQ(Reestr::kHeaderWriteFailed,
-            CodeOf([&] { Reestr(Widen(dataPath()).c_str(), L"/dev/full", 0); }));
-}
+  // A root file that cannot take the header (a device that is always full).
+  EXPECT_EQ(Reestr::kHeaderWriteFailed, CodeOf([&] { Reestr(data.c_str(), L"/dev/full", 0); }));
+  EXPECT_FALSE(std::ifstream(dataPath()).good());
 #endif
+  Open();
+  EXPECT_EQ(Header(0), Root());
+}
 
 TEST_F(ReestrTest, StoreSurvivesReopening) {
   {
