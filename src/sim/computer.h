@@ -6,6 +6,7 @@
 
 #include "sim/call_log.h"
 #include "sim/clock.h"
+#include "sim/net.h"
 #include "sim/system.h"
 
 namespace sim {
@@ -26,14 +27,17 @@ class Computer {
   CallLog& log() { return log_; }
   FailureInjector& failures() { return failures_; }
   SimSystem& system() { return system_; }
+  SimNet& net() { return net_; }
 
  private:
   Clock clock_;
   CallLog log_;
   FailureInjector failures_;
   SimSystem system_;
+  SimNet net_;
   bool installed_ = false;
   Q::ISystem* previousSystem_ = nullptr;
+  Q::INetServices* previousNet_ = nullptr;
 };
 
 // The computer installed for the running test (tests/support installs a fresh one for

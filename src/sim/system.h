@@ -40,6 +40,7 @@ class SimSystem final : public Q::ISystem {
   void FailBasicVersionQuery(bool fail) { failBasicVersion_ = fail; }
 
   void SetComputerName(const std::wstring& name) { computerName_ = name; }
+  const std::wstring& ComputerName() const { return computerName_; }
   void SetErrorText(DWORD code, const std::wstring& text);
   void RemoveErrorText(DWORD code);
 
