@@ -918,7 +918,7 @@ DWORD SimNet::DsGetDcNameW(LPCWSTR computerName, LPCWSTR domainName, GUID* domai
   *info = nullptr;
   DWORD status = 0;
   if (Fails("DsGetDcNameW", &status)) return status;
-  if ((flags & DS_RETURN_DNS_NAME) && (flags & DS_RETURN_FLAT_NAME)) return ERROR_INVALID_FLAGS_VALUE;
+  if ((flags & DS_RETURN_DNS_NAME) && (flags & DS_RETURN_FLAT_NAME)) return ERROR_INVALID_FLAGS;
   NetMachine* m = Target(computerName, &status);
   if (m == nullptr) return status;
   const std::wstring name =

@@ -48,7 +48,9 @@ inline Children Enumerate(Q::TqObject& object) {
   object.Enumerate(&array, &count);
   Children out;
   EXPECT_GE(count, 0);
-  if (count == 0) EXPECT_EQ(nullptr, array);
+  if (count == 0) {
+    EXPECT_EQ(nullptr, array);
+  }
   for (int i = 0; i < count; ++i) out.items.emplace_back(array[i]);
   delete[] array;
   return out;
