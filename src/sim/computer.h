@@ -7,6 +7,7 @@
 #include "sim/call_log.h"
 #include "sim/clock.h"
 #include "sim/net.h"
+#include "sim/scm.h"
 #include "sim/system.h"
 
 namespace sim {
@@ -27,6 +28,7 @@ class Computer {
   CallLog& log() { return log_; }
   FailureInjector& failures() { return failures_; }
   SimSystem& system() { return system_; }
+  SimScm& scm() { return scm_; }
   SimNet& net() { return net_; }
 
  private:
@@ -34,9 +36,11 @@ class Computer {
   CallLog log_;
   FailureInjector failures_;
   SimSystem system_;
+  SimScm scm_;
   SimNet net_;
   bool installed_ = false;
   Q::ISystem* previousSystem_ = nullptr;
+  Q::IServiceManager* previousScm_ = nullptr;
   Q::INetServices* previousNet_ = nullptr;
 };
 
