@@ -74,6 +74,7 @@ class SimSystem final : public Q::ISystem {
   DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                        LPWSTR buffer, DWORD size, va_list* arguments) override;
   HLOCAL LocalFree(HLOCAL memory) override;
+  HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override;
   HANDLE GetCurrentProcess() override;
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
   BOOL LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid) override;
