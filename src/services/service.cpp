@@ -163,18 +163,21 @@ void TqServiceList::Enumerate(TqObject*** children, int* count) {
   }
   if (Sys().GetLastError() != ERROR_MORE_DATA) throw new TError(kEnumFailed.Translate());
 
-  // Then the entries. The manager fills at most 256 KB per call and says where to go on
-  // (resume value), so a large database takes more than one call; each call must make
-  // progress.
+  // Then the entries. The platform's manager fills at most 256 KB per call and, when more
+  // remain, says where to go on (resume value), so a large database takes more than one
+  // call. A manager that does not move the resume value on (Wine's) gets no further
+  // call: its entries would start again from the first one.
   TqChildren list;
   for (;;) {
     std::unique_ptr<BYTE[]> buffer(new BYTE[needed > 0 ? needed : 1]());
     auto* entries = reinterpret_cast<ENUM_SERVICE_STATUSW*>(buffer.get());
+    const DWORD resumeBefore = resume;
     DWORD more = 0;
     returned = 0;
     const BOOL done = Scm().EnumServicesStatusW(manager.Get(), mask, SERVICE_STATE_ALL, entries,
                                                 needed, &more, &returned, &resume);
-    const bool partial = !done && Sys().GetLastError() == ERROR_MORE_DATA && returned > 0;
+    const bool partial = !done && Sys().GetLastError() == ERROR_MORE_DATA && returned > 0 &&
+                         resume != resumeBefore;
     if (!done && !partial) throw new TError(kEnumFailed.Translate());
     for (DWORD i = 0; i < returned; ++i) {
       const SERVICE_STATUS& st = entries[i].ServiceStatus;

@@ -688,8 +688,12 @@ BOOL SimScm::EnumServicesStatusW(SC_HANDLE manager, DWORD serviceType, DWORD ser
   if (first + count < entries.size()) {
     std::size_t rest = 0;
     for (std::size_t i = first + count; i < entries.size(); ++i) rest += EntryBytes(*entries[i].first);
+    if (keepResume_) {
+      for (std::size_t i = first; i < first + count; ++i) rest += EntryBytes(*entries[i].first);
+    } else if (resumeHandle) {
+      *resumeHandle = static_cast<DWORD>(first + count);
+    }
     *bytesNeeded = static_cast<DWORD>(rest);
-    if (resumeHandle) *resumeHandle = static_cast<DWORD>(first + count);
     Fail(ERROR_MORE_DATA);
     return FALSE;
   }

@@ -170,6 +170,9 @@ class SimScm final : public Q::IServiceManager {
   void SetManagerAccess(DWORD granted) { managerAccess_ = granted; }
   // The largest block one enumeration call fills (the platform's 256 KB).
   void SetEnumerationLimit(DWORD bytes) { enumLimit_ = bytes; }
+  // Answers a partial enumeration as Wine's manager does: the resume value stays where
+  // it was and the size needed is that of all entries.
+  void KeepResumeValue(bool keep) { keepResume_ = keep; }
 
   // Another process holds the database lock.
   void LockDatabaseByOther(bool locked) { lockedByOther_ = locked; }
@@ -265,6 +268,7 @@ class SimScm final : public Q::IServiceManager {
   bool lockedByOther_ = false;
   DWORD managerAccess_ = SC_MANAGER_ALL_ACCESS;
   DWORD enumLimit_ = 256 * 1024;
+  bool keepResume_ = false;
   std::wstring localName_ = L"SIMHOST";
   std::set<std::wstring> machineNames_;  // upper-case, without leading backslashes
 

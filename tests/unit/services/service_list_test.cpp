@@ -137,6 +137,18 @@ TEST_F(ServiceListTest, ALargeDatabaseIsReadInSeveralCalls) {
   EXPECT_GT(Log().Count("EnumServicesStatusW"), 3u);
 }
 
+TEST_F(ServiceListTest, APartialAnswerWithoutAResumeValueIsAFailureNotDuplicates) {
+  for (int i = 0; i < 300; ++i) Scm().AddService(L"Bulk" + std::to_wstring(i));
+  Q::TqServiceList services(L"Services", Q::kListServices, nullptr);
+  Scm().KeepResumeValue(true);
+  EXPECT_EQ(3u + 300u, Enumerate(services).items.size());  // everything fits: one pass
+  Scm().SetEnumerationLimit(4096);
+  Q::TqObject** array = nullptr;
+  int count = 0;
+  EXPECT_EQ(L"!!: EnumServicesStatus failed!", RaisedBy([&] { services.Enumerate(&array, &count); }));
+  EXPECT_EQ(nullptr, array);
+}
+
 TEST_F(ServiceListTest, FailuresRaiseAndLeaveNoChildren) {
   struct Case {
     const char* call;
