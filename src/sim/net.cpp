@@ -1045,6 +1045,8 @@ BOOL SimNet::LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID si
     return FALSE;
   }
   const std::vector<BYTE> bytes = SidFromText(found.sid);
+  // "LookupAccountNameW/filled" fails only the call that brings buffers.
+  if (sid != nullptr && FailsWithLastError("LookupAccountNameW/filled")) return FALSE;
   if (sid == nullptr || *sidSize < bytes.size() || !Fits(found.name.domain, domainSize, domainName)) {
     *sidSize = static_cast<DWORD>(bytes.size());
     *domainSize = static_cast<DWORD>(found.name.domain.size() + 1);
@@ -1084,6 +1086,8 @@ BOOL SimNet::LookupAccountSidW(LPCWSTR systemName, PSID sid, LPWSTR name, LPDWOR
     system_.SetLastError(ERROR_NONE_MAPPED);
     return FALSE;
   }
+  // "LookupAccountSidW/filled" fails only the call that brings buffers.
+  if (name != nullptr && FailsWithLastError("LookupAccountSidW/filled")) return FALSE;
   if (!Fits(found.name, nameSize, name) || !Fits(found.domain, domainSize, domainName)) {
     *nameSize = static_cast<DWORD>(found.name.size() + 1);
     *domainSize = static_cast<DWORD>(found.domain.size() + 1);

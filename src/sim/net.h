@@ -5,6 +5,9 @@
 // account-domain SID); domains with controllers, directory and trusts; DFS roots; the
 // Windows network provider with its networks and domains; redirected drives.
 //
+// Failure injection uses the platform names; "LookupAccountNameW/filled" and
+// "LookupAccountSidW/filled" fail only a lookup's second call (the one with buffers).
+//
 // Every buffer handed out is tracked: NetApiBufferFree (DsRoleFreeMemory for the role
 // information) releases it, and a test can assert that none is left or freed twice.
 #pragma once

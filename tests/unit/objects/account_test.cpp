@@ -133,6 +133,28 @@ TEST(CAccountTest, LookupFailuresReportTheirCodeAndChangeNothing) {
   }
 }
 
+TEST(CAccountTest, FailedSecondCallLeavesTheFieldsUnset) {
+  Q::CAccount byName(L"Administrator", nullptr);
+  sim::Active()->failures().Fail("LookupAccountNameW/filled", ERROR_ACCESS_DENIED, 1);
+  PSID sid = nullptr;
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), byName.GetSid(&sid));
+  EXPECT_EQ(nullptr, sid);
+  wchar_t* domain = nullptr;
+  EXPECT_EQ(0u, byName.GetDomain(&domain));  // asks again, now with success
+  EXPECT_STREQ(L"SIMHOST", domain);
+  EXPECT_EQ(4u, sim::Active()->log().Count("LookupAccountNameW"));
+
+  const std::vector<BYTE> bytes = Sid(L"S-1-5-32-545");
+  Q::CAccount bySid(static_cast<PSID>(const_cast<BYTE*>(bytes.data())), nullptr);
+  sim::Active()->failures().Fail("LookupAccountSidW/filled", ERROR_NONE_MAPPED, 1);
+  wchar_t* full = nullptr;
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NONE_MAPPED), bySid.GetFullName(&full));
+  EXPECT_EQ(nullptr, full);
+  wchar_t* name = nullptr;
+  EXPECT_EQ(0u, bySid.GetName(&name));
+  EXPECT_STREQ(L"Users", name);
+}
+
 TEST(CAccountTest, NamesComeFromTheAskedComputer) {
   Net().SetSidName(L"DE01", L"S-1-5-18", sim::SidName{L"NT-AUTORIT\u00c4T", L"SYSTEM",
                                                       SidTypeWellKnownGroup});
