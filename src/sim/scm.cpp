@@ -555,8 +555,7 @@ SC_HANDLE SimScm::OpenSCManagerW(LPCWSTR machineName, LPCWSTR databaseName,
     Fail(ERROR_INVALID_NAME);
     return nullptr;
   }
-  if ((desiredAccess & ~managerAccess_ & 0xFFFF) != 0 ||
-      (desiredAccess & ~managerAccess_ & ~0xFFFFu) != 0) {
+  if ((desiredAccess & ~managerAccess_) != 0) {
     Fail(ERROR_ACCESS_DENIED);
     return nullptr;
   }

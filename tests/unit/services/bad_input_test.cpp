@@ -72,7 +72,9 @@ TEST(ServiceBadInputTest, NamesPassThroughEveryOperation) {
              }}) {
       const std::wstring raised = RaisedBy(action);
       EXPECT_TRUE(raised == L"(none)" || raised.compare(0, 4, L"!!: ") == 0);
-      if (name.size() > 3) EXPECT_EQ(std::wstring::npos, raised.find(name)) << raised;
+      if (name.size() > 3) {
+        EXPECT_EQ(std::wstring::npos, raised.find(name)) << raised;
+      }
     }
     delete service;
   }

@@ -326,3 +326,36 @@ TEST(PollIntervalTest, BoundsTheWaitHint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, EveryOperationOpensTheRecordsComputerWithFullAccess) {
+  Scm().AddMachineName(L"\\\\SRV");
+  Scm().AddService(L"Svc").Running().AcceptsStop().AcceptsPauseContinue();
+  auto service = Record(L"Svc", L"\\\\SRV");
+  const std::vector<std::function<void()>> operations = {
+      [&] { Q::RefreshServiceStatus(service.get()); },
+      [&] { Q::RefreshDependents(service.get()); },
+      [&] { Q::ControlServiceAndWait(service.get(), 2, false, kLimit); },
+      [&] { Q::ControlServiceAndWait(service.get(), 3, false, kLimit); },
+      [&] { Q::ControlServiceAndWait(service.get(), 1, true, kLimit); },
+      [&] { Q::StartServiceAndWait(service.get(), kLimit, 0, nullptr); },
+  };
+  for (const auto& operation : operations) {
+    Log().Clear();
+    EXPECT_EQ(L"(none)", RaisedBy(operation));
+    const auto managers = Log().Of("OpenSCManagerW");
+    ASSERT_EQ(1u, managers.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"\\\\SRV", L"(null)", L"0xF003F"}), managers[0].args);
+    const auto services = Log().Of("OpenServiceW");
+    ASSERT_EQ(1u, services.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"Svc", L"0xF01FF"}), services[0].args);
+    // The service handle is closed before the manager's.
+    const auto closes = Log().Of("CloseServiceHandle");
+    ASSERT_EQ(2u, closes.size());
+    EXPECT_EQ(L"Svc", closes[0].args[0]);
+    EXPECT_EQ(L"(manager)", closes[1].args[0]);
+  }
+}
+
+}  // namespace
