@@ -27,6 +27,8 @@ class ISystem {
   virtual DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                                LPWSTR buffer, DWORD size, va_list* arguments) = 0;
   virtual HLOCAL LocalFree(HLOCAL memory) = 0;
+  // A block from the system heap (LPTR: fixed and zero-filled), released with LocalFree.
+  virtual HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) = 0;
 
   // Privileges of the current process.
   virtual HANDLE GetCurrentProcess() = 0;
@@ -71,6 +73,9 @@ inline ISystem& Sys() { return Seam<ISystem>::Get(); }
 
 #ifndef _WIN32
 #define MB_ERR_INVALID_CHARS 0x00000008
+#define LMEM_FIXED 0x0000
+#define LMEM_ZEROINIT 0x0040
+#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 #define WC_NO_BEST_FIT_CHARS 0x00000400
 #define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 #define IDC_ARROW MAKEINTRESOURCEW(32512)

@@ -28,6 +28,7 @@ class Win32System final : public ISystem {
     return ::FormatMessageW(flags, source, messageId, languageId, buffer, size, arguments);
   }
   HLOCAL LocalFree(HLOCAL memory) override { return ::LocalFree(memory); }
+  HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override { return ::LocalAlloc(flags, bytes); }
 
   HANDLE GetCurrentProcess() override { return ::GetCurrentProcess(); }
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override {

@@ -6,6 +6,7 @@
 
 #include "sim/call_log.h"
 #include "sim/clock.h"
+#include "sim/net.h"
 #include "sim/scm.h"
 #include "sim/system.h"
 
@@ -28,6 +29,7 @@ class Computer {
   FailureInjector& failures() { return failures_; }
   SimSystem& system() { return system_; }
   SimScm& scm() { return scm_; }
+  SimNet& net() { return net_; }
 
  private:
   Clock clock_;
@@ -35,9 +37,11 @@ class Computer {
   FailureInjector failures_;
   SimSystem system_;
   SimScm scm_;
+  SimNet net_;
   bool installed_ = false;
   Q::ISystem* previousSystem_ = nullptr;
   Q::IServiceManager* previousScm_ = nullptr;
+  Q::INetServices* previousNet_ = nullptr;
 };
 
 // The computer installed for the running test (tests/support installs a fresh one for

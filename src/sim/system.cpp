@@ -187,6 +187,17 @@ DWORD SimSystem::FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DW
   return static_cast<DWORD>(text.size());
 }
 
+HLOCAL SimSystem::LocalAlloc(UINT flags, SIZE_T bytes) {
+  log_.Record("LocalAlloc", {ArgHex(flags), Arg(static_cast<uint64_t>(bytes))});
+  if (Fails("LocalAlloc")) return nullptr;
+  // Kept as wide characters like the error texts, so that LocalFree releases both alike;
+  // always zero-filled.
+  const std::size_t chars = (bytes + sizeof(wchar_t) - 1) / sizeof(wchar_t);
+  auto* block = new wchar_t[chars == 0 ? 1 : chars]();
+  localAllocations_.insert(block);
+  return block;
+}
+
 HLOCAL SimSystem::LocalFree(HLOCAL memory) {
   if (memory == nullptr) return nullptr;
   auto it = localAllocations_.find(memory);

@@ -40,6 +40,7 @@ class SimSystem final : public Q::ISystem {
   void FailBasicVersionQuery(bool fail) { failBasicVersion_ = fail; }
 
   void SetComputerName(const std::wstring& name) { computerName_ = name; }
+  const std::wstring& ComputerName() const { return computerName_; }
   void SetErrorText(DWORD code, const std::wstring& text);
   void RemoveErrorText(DWORD code);
 
@@ -73,6 +74,7 @@ class SimSystem final : public Q::ISystem {
   DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                        LPWSTR buffer, DWORD size, va_list* arguments) override;
   HLOCAL LocalFree(HLOCAL memory) override;
+  HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) override;
   HANDLE GetCurrentProcess() override;
   BOOL OpenProcessToken(HANDLE process, DWORD access, PHANDLE token) override;
   BOOL LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid) override;
