@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/error.h"
-#include "platform/system.h"
+#include "platform/forwarding_system.h"
 
 namespace integ {
 
@@ -20,9 +20,9 @@ struct Box {
   UINT type;
 };
 
-class RecordingSystem final : public Q::ISystem {
+class RecordingSystem final : public Q::ForwardingSystem {
  public:
-  RecordingSystem() : real_(*Q::Seam<Q::ISystem>::Default()), scope_(*this) {}
+  RecordingSystem() : ForwardingSystem(*Q::Seam<Q::ISystem>::Default()), scope_(*this) {}
   const std::vector<Box>& Boxes() const { return boxes_; }
   void Clear() { boxes_.clear(); }
 
@@ -30,47 +30,8 @@ class RecordingSystem final : public Q::ISystem {
     boxes_.push_back(Box{text ? text : L"", caption ? caption : L"", type});
     return IDOK;
   }
-  HMODULE LoadLibraryW(LPCWSTR name) override { return real_.LoadLibraryW(name); }
-  FARPROC GetProcAddress(HMODULE m, LPCSTR name) override { return real_.GetProcAddress(m, name); }
-  BOOL FreeLibrary(HMODULE m) override { return real_.FreeLibrary(m); }
-  BOOL GetVersionExW(LPOSVERSIONINFOW info) override { return real_.GetVersionExW(info); }
-  BOOL GetComputerNameW(LPWSTR b, LPDWORD s) override { return real_.GetComputerNameW(b, s); }
-  DWORD GetLastError() override { return real_.GetLastError(); }
-  void SetLastError(DWORD code) override { real_.SetLastError(code); }
-  DWORD FormatMessageW(DWORD f, LPCVOID s, DWORD id, DWORD l, LPWSTR b, DWORD n,
-                       va_list* a) override {
-    return real_.FormatMessageW(f, s, id, l, b, n, a);
-  }
-  HLOCAL LocalFree(HLOCAL m) override { return real_.LocalFree(m); }
-  HLOCAL LocalAlloc(UINT f, SIZE_T n) override { return real_.LocalAlloc(f, n); }
-  HANDLE GetCurrentProcess() override { return real_.GetCurrentProcess(); }
-  BOOL OpenProcessToken(HANDLE p, DWORD a, PHANDLE t) override { return real_.OpenProcessToken(p, a, t); }
-  BOOL LookupPrivilegeValueW(LPCWSTR s, LPCWSTR n, PLUID l) override {
-    return real_.LookupPrivilegeValueW(s, n, l);
-  }
-  BOOL AdjustTokenPrivileges(HANDLE t, BOOL d, PTOKEN_PRIVILEGES n, DWORD l, PTOKEN_PRIVILEGES p,
-                             LPDWORD r) override {
-    return real_.AdjustTokenPrivileges(t, d, n, l, p, r);
-  }
-  BOOL CloseHandle(HANDLE h) override { return real_.CloseHandle(h); }
-  HRESULT CoInitialize(LPVOID r) override { return real_.CoInitialize(r); }
-  void CoUninitialize() override { real_.CoUninitialize(); }
-  int MultiByteToWideChar(UINT cp, DWORD f, LPCSTR t, int l, LPWSTR o, int ol) override {
-    return real_.MultiByteToWideChar(cp, f, t, l, o, ol);
-  }
-  int WideCharToMultiByte(UINT cp, DWORD f, LPCWSTR t, int l, LPSTR o, int ol, LPCSTR d,
-                          LPBOOL u) override {
-    return real_.WideCharToMultiByte(cp, f, t, l, o, ol, d, u);
-  }
-  DWORD GetModuleFileNameA(HMODULE m, LPSTR b, DWORD s) override { return real_.GetModuleFileNameA(m, b, s); }
-  DWORD GetModuleFileNameW(HMODULE m, LPWSTR b, DWORD s) override { return real_.GetModuleFileNameW(m, b, s); }
-  HCURSOR LoadCursorW(HINSTANCE i, LPCWSTR n) override { return real_.LoadCursorW(i, n); }
-  HCURSOR SetCursor(HCURSOR c) override { return real_.SetCursor(c); }
-  void Sleep(DWORD ms) override { real_.Sleep(ms); }
-  DWORD GetTickCount() override { return real_.GetTickCount(); }
 
  private:
-  Q::ISystem& real_;
   Q::ScopedSeam<Q::ISystem> scope_;
   std::vector<Box> boxes_;
 };

@@ -9,17 +9,18 @@
 
 #include "app/environment.h"
 #include "app/startup.h"
-#include "platform/system.h"
+#include "platform/forwarding_system.h"
 
 namespace {
 
-// The real system with message boxes recorded.
-class RecordingBoxes : public Q::ISystem {
+// The real system with message boxes recorded and privilege adjustments counted.
+class RecordingBoxes : public Q::ForwardingSystem {
  public:
-  explicit RecordingBoxes(Q::ISystem& real) : real_(real) {}
+  explicit RecordingBoxes(Q::ISystem& real) : ForwardingSystem(real) {}
   std::vector<std::wstring> texts;
   std::vector<std::wstring> captions;
   std::vector<UINT> types;
+  int adjustments = 0;
 
   int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) override {
     texts.push_back(text ? text : L"");
@@ -27,55 +28,11 @@ class RecordingBoxes : public Q::ISystem {
     types.push_back(type);
     return IDOK;
   }
-  HMODULE LoadLibraryW(LPCWSTR n) override { return real_.LoadLibraryW(n); }
-  FARPROC GetProcAddress(HMODULE m, LPCSTR n) override { return real_.GetProcAddress(m, n); }
-  BOOL FreeLibrary(HMODULE m) override { return real_.FreeLibrary(m); }
-  BOOL GetVersionExW(LPOSVERSIONINFOW i) override { return real_.GetVersionExW(i); }
-  BOOL GetComputerNameW(LPWSTR b, LPDWORD s) override { return real_.GetComputerNameW(b, s); }
-  DWORD GetLastError() override { return real_.GetLastError(); }
-  void SetLastError(DWORD c) override { real_.SetLastError(c); }
-  DWORD FormatMessageW(DWORD f, LPCVOID s, DWORD id, DWORD l, LPWSTR b, DWORD n,
-                       va_list* a) override {
-    return real_.FormatMessageW(f, s, id, l, b, n, a);
-  }
-  HLOCAL LocalFree(HLOCAL m) override { return real_.LocalFree(m); }
-  HANDLE GetCurrentProcess() override { return real_.GetCurrentProcess(); }
-  BOOL OpenProcessToken(HANDLE p, DWORD a, PHANDLE t) override {
-    return real_.OpenProcessToken(p, a, t);
-  }
-  BOOL LookupPrivilegeValueW(LPCWSTR s, LPCWSTR n, PLUID l) override {
-    return real_.LookupPrivilegeValueW(s, n, l);
-  }
   BOOL AdjustTokenPrivileges(HANDLE t, BOOL d, PTOKEN_PRIVILEGES n, DWORD l,
                              PTOKEN_PRIVILEGES p, LPDWORD r) override {
     ++adjustments;
-    return real_.AdjustTokenPrivileges(t, d, n, l, p, r);
+    return ForwardingSystem::AdjustTokenPrivileges(t, d, n, l, p, r);
   }
-  BOOL CloseHandle(HANDLE h) override { return real_.CloseHandle(h); }
-  HRESULT CoInitialize(LPVOID r) override { return real_.CoInitialize(r); }
-  void CoUninitialize() override { real_.CoUninitialize(); }
-  int MultiByteToWideChar(UINT cp, DWORD f, LPCSTR t, int l, LPWSTR o, int ol) override {
-    return real_.MultiByteToWideChar(cp, f, t, l, o, ol);
-  }
-  int WideCharToMultiByte(UINT cp, DWORD f, LPCWSTR t, int l, LPSTR o, int ol, LPCSTR d,
-                          LPBOOL u) override {
-    return real_.WideCharToMultiByte(cp, f, t, l, o, ol, d, u);
-  }
-  DWORD GetModuleFileNameA(HMODULE m, LPSTR b, DWORD s) override {
-    return real_.GetModuleFileNameA(m, b, s);
-  }
-  DWORD GetModuleFileNameW(HMODULE m, LPWSTR b, DWORD s) override {
-    return real_.GetModuleFileNameW(m, b, s);
-  }
-  HCURSOR LoadCursorW(HINSTANCE i, LPCWSTR n) override { return real_.LoadCursorW(i, n); }
-  HCURSOR SetCursor(HCURSOR c) override { return real_.SetCursor(c); }
-  void Sleep(DWORD ms) override { real_.Sleep(ms); }
-  DWORD GetTickCount() override { return real_.GetTickCount(); }
-
-  int adjustments = 0;
-
- private:
-  Q::ISystem& real_;
 };
 
 int g_windowRuns = 0;
