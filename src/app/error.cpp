@@ -5,6 +5,7 @@
 
 #include "platform/system.h"
 #include "text/coredict.h"
+#include "text/safe_format.h"
 
 namespace Q {
 namespace {
@@ -23,32 +24,6 @@ void CopyBounded(wchar_t* out, std::size_t capacity, const std::wstring& text) {
   const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
   text.copy(out, n);
   out[n] = L'\0';
-}
-
-// Applies a "%s ... %d" format safely: the first %s takes `text`, the first %d takes
-// `code`, "%%" is a percent sign, and anything else is copied as it stands. The format
-// comes from a dictionary file, so it is never handed to a printf-style function.
-std::wstring FormatTextAndCode(const wchar_t* format, const wchar_t* text, unsigned code) {
-  std::wstring out;
-  bool textUsed = false;
-  bool codeUsed = false;
-  for (const wchar_t* p = format; *p != L'\0'; ++p) {
-    if (p[0] == L'%' && p[1] == L's' && !textUsed) {
-      out += text;
-      textUsed = true;
-      ++p;
-    } else if (p[0] == L'%' && p[1] == L'd' && !codeUsed) {
-      out += std::to_wstring(static_cast<long long>(static_cast<int>(code)));
-      codeUsed = true;
-      ++p;
-    } else if (p[0] == L'%' && p[1] == L'%') {
-      out += L'%';
-      ++p;
-    } else {
-      out += *p;
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -80,7 +55,7 @@ void GetErrorText(TError* error, unsigned code) {
     CopyBounded(error->SystemText, TError::kSystemTextChars, kFailed.Translate());
   } else {
     CopyBounded(error->SystemText, TError::kSystemTextChars,
-                FormatTextAndCode(kFormat.Translate(), systemText, c));
+                SafeFormat(kFormat.Translate(), {systemText}, {static_cast<int>(c)}));
   }
   if (systemText != nullptr) Sys().LocalFree(systemText);
 }

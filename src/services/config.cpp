@@ -9,6 +9,7 @@
 #include "app/error.h"
 #include "platform/system.h"
 #include "text/coredict.h"
+#include "text/safe_format.h"
 
 namespace Q {
 namespace {
@@ -32,26 +33,6 @@ void Open(TqService* service, OpenedService* out) {
   if (!out->manager) Raise(kOpenFailed.Translate());
   out->service.Reset(Scm().OpenServiceW(out->manager.Get(), service->Name(), SERVICE_ALL_ACCESS));
   if (!out->service) Raise(kServiceDenied.Translate());
-}
-
-// "%s" of a translated format replaced by `text`; the format comes from a dictionary
-// file and is never handed to a printf-style function.
-std::wstring FormatWithText(const wchar_t* format, const wchar_t* text) {
-  std::wstring out;
-  bool used = false;
-  for (const wchar_t* p = format; *p != L'\0'; ++p) {
-    if (p[0] == L'%' && p[1] == L's' && !used) {
-      out += text;
-      used = true;
-      ++p;
-    } else if (p[0] == L'%' && p[1] == L'%') {
-      out += L'%';
-      ++p;
-    } else {
-      out += *p;
-    }
-  }
-  return out;
 }
 
 // The logon account as the manager takes it: "LocalSystem" for the local system
@@ -255,7 +236,7 @@ void WriteServiceConfig(TqService* service, unsigned serviceType, unsigned start
     added = Scm().LsaAddAccountRights(policy, sid, &right, 1) == STATUS_SUCCESS;
     Scm().LsaClose(policy);
     if (added) {
-      const std::wstring text = FormatWithText(kRightGranted.Translate(), accountName.c_str());
+      const std::wstring text = SafeFormat(kRightGranted.Translate(), {accountName.c_str()});
       Sys().MessageBoxW(nullptr, text.c_str(), L"Information", MB_TASKMODAL | MB_ICONINFORMATION);
     }
   }

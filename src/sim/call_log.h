@@ -81,3 +81,21 @@ inline std::wstring ArgHex(uint64_t v) {
 }
 
 }  // namespace sim
+
+#include <cwctype>
+
+namespace sim {
+
+// Case-folded copies for the simulation's case-insensitive names, as the platform's.
+inline std::wstring Lower(const std::wstring& s) {
+  std::wstring out(s);
+  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
+  return out;
+}
+inline std::wstring Upper(const std::wstring& s) {
+  std::wstring out(s);
+  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(c));
+  return out;
+}
+
+}  // namespace sim

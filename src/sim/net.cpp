@@ -8,12 +8,6 @@
 namespace sim {
 namespace {
 
-std::wstring Upper(const std::wstring& s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(c));
-  return out;
-}
-
 bool Same(const std::wstring& a, const std::wstring& b) { return Upper(a) == Upper(b); }
 
 std::wstring Bare(const wchar_t* server) {

@@ -13,18 +13,6 @@
 namespace sim {
 namespace {
 
-std::wstring Lower(const std::wstring& s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
-  return out;
-}
-
-std::wstring Upper(const std::wstring& s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towupper(c));
-  return out;
-}
-
 std::wstring StripBackslashes(const std::wstring& s) {
   std::size_t i = 0;
   while (i < s.size() && s[i] == L'\\') ++i;

@@ -9,12 +9,6 @@
 namespace sim {
 namespace {
 
-std::wstring Lower(const std::wstring& s) {
-  std::wstring out(s);
-  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
-  return out;
-}
-
 // Stands for every resolved entry point; the simulation never calls through it.
 INT_PTR WINAPI ResolvedEntryPoint() { return 0; }
 

@@ -1,4 +1,5 @@
 #include "text/coredict.h"
+#include "text/safe_format.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,28 @@ TEST(PaddedMessageTest, DeclaredMessageIsPaddedAndKeepsItsTranslation) {
             std::wstring(kMessage.Buffer()));
   EXPECT_EQ(std::wstring(L"Object Is NULL!"), kMessage.Translate());
   EXPECT_EQ(std::wstring(L"Object Is NULL!"), kMessage.Translate());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SafeFormatTest, FillsOnlyTextAndNumberPlaces) {
+  struct Case {
+    const wchar_t* format;
+    std::wstring expected;
+  } cases[] = {
+      {L"%s Error: %d", L"Access denied. Error: -5"},
+      {L"Code %d: %s", L"Code -5: Access denied."},
+      {L"%s and %s", L"Access denied. and %s"},
+      {L"%n%x%ls 100%%", L"%n%x%ls 100%"},
+      {L"trailing %", L"trailing %"},
+      {L"", L""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.expected, Q::SafeFormat(c.format, {L"Access denied."}, {-5}));
+  EXPECT_EQ(L"[] [%s]", Q::SafeFormat(L"[%s] [%s]", {nullptr}));
+  EXPECT_EQ(L"", Q::SafeFormat(nullptr, {L"x"}));
 }
 
 }  // namespace
