@@ -35,6 +35,15 @@ void Open(TqService* service, OpenedService* out) {
   if (!out->service) Raise(kServiceDenied.Translate());
 }
 
+// S-1-5-18, the SID of the local system account.
+bool IsLocalSystemSid(PSID sid) {
+  INetServices& net = Net();
+  static const BYTE kNtAuthority[6] = {0, 0, 0, 0, 0, 5};
+  return sid != nullptr && net.IsValidSid(sid) && *net.GetSidSubAuthorityCount(sid) == 1 &&
+         std::memcmp(net.GetSidIdentifierAuthority(sid)->Value, kNtAuthority, 6) == 0 &&
+         *net.GetSidSubAuthority(sid, 0) == 18;
+}
+
 // The logon account as the manager takes it: "LocalSystem" for the local system
 // account; ".\name" for an account of the record's own computer (or without a domain);
 // "domain\name" otherwise. False when the account cannot be named or does not fit.
@@ -42,7 +51,12 @@ bool ComposeAccountName(TqService* service, CAccount* account, std::wstring* nam
                         bool* localSystem) {
   wchar_t* full = nullptr;
   if (account->GetFullName(&full) != 0 || full == nullptr) return false;
-  *localSystem = std::wcscmp(full, kSystemFullName) == 0;
+  // The full name is the English one only on an English system; the SID (known by now:
+  // the full name needed the domain, which the SID lookup gives) names the local system
+  // account in every language.
+  PSID sid = nullptr;
+  *localSystem = std::wcscmp(full, kSystemFullName) == 0 ||
+                 (account->GetSid(&sid) == 0 && IsLocalSystemSid(sid));
   if (*localSystem) {
     *name = kLocalSystem;
     return true;

@@ -72,13 +72,52 @@ TEST(AccountsOnWine, WellKnownListNamesItsRows) {
   wchar_t* full = nullptr;
   ASSERT_EQ(0u, system18->Account()->GetFullName(&full));
   EXPECT_STREQ(L"NT AUTHORITY\\SYSTEM", full);
-  for (const auto& child : children.items) {
+  // The platform's own SID functions build exactly the table, in its order.
+  const wchar_t* const kTable[] = {
+      L"S-1-1-0",  L"S-1-2-0",  L"S-1-3-0",  L"S-1-3-1",  L"S-1-5",    L"S-1-5-1",
+      L"S-1-5-2",  L"S-1-5-3",  L"S-1-5-4",  L"S-1-5-6",  L"S-1-5-18", L"S-1-5-32",
+      L"S-1-5-11", L"S-1-5-12", L"S-1-5-10", L"S-1-5-13", L"S-1-5-8",  L"S-1-5-9",
+      L"S-1-5-7",  L"S-1-5-19", L"S-1-5-20", L"S-1-5-14"};
+  for (std::size_t i = 0; i < children.items.size(); ++i) {
+    auto* account = static_cast<Q::TqAccount*>(children.items[i].get());
+    EXPECT_EQ(Q::kAccountUser, account->Type()) << i;
     wchar_t* text = nullptr;
-    ASSERT_EQ(0u, Q::SidToText(static_cast<Q::TqAccount*>(child.get())->Account(), &text));
-    EXPECT_EQ(0, std::wcsncmp(text, L"S-1-", 4));
-    delete[] text;
+    ASSERT_EQ(0u, Q::SidToText(account->Account(), &text)) << i;
+    EXPECT_EQ(kTable[i], Text(text)) << i;
+  }
+  if (children.items.size() == 22) {
+    EXPECT_STREQ(L"LOCAL SERVICE", children.items[19]->Name());
+    EXPECT_STREQ(L"NETWORK SERVICE", children.items[20]->Name());
   }
   EXPECT_TRUE(system.Boxes().empty());
+}
+
+TEST(AccountsOnWine, LocalGroupMembersComeFromThePlatformsRecords) {
+  integ::RecordingSystem system;
+  // The built-in Administrators alias, named as this computer names it.
+  BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  ASSERT_TRUE(InitializeSid(sid, &nt, 2));
+  *GetSidSubAuthority(sid, 0) = SECURITY_BUILTIN_DOMAIN_RID;
+  *GetSidSubAuthority(sid, 1) = DOMAIN_ALIAS_RID_ADMINS;
+  Q::TqAccount group(static_cast<PSID>(sid), nullptr, Q::kAccountLocalGroup);
+  ASSERT_NE(nullptr, group.Name());
+  // The name the SID lookup gave is one the member call accepts: no member-detection box.
+  Owned members = Enumerate(group);
+  EXPECT_TRUE(system.Boxes().empty());
+  // Every member (Wine reports none) is built from the SID in the platform's record.
+  for (const auto& child : members.items) {
+    auto* member = static_cast<Q::TqAccount*>(child.get());
+    EXPECT_EQ(Q::kKindAccount, member->GetKind());
+    ASSERT_NE(nullptr, member->Name());
+    wchar_t* text = nullptr;
+    ASSERT_EQ(0u, Q::SidToText(member->Account(), &text));
+    EXPECT_EQ(0, std::wcsncmp(text, L"S-1-5-", 6)) << text;
+    delete[] text;
+    const SID_NAME_USE* use = member->Account()->Use();
+    ASSERT_NE(nullptr, use);
+    EXPECT_EQ(*use == SidTypeGroup ? Q::kAccountGlobalGroup : Q::kAccountUser, member->Type());
+  }
 }
 
 TEST(AccountsOnWine, LocalAccountsListTheWineUser) {

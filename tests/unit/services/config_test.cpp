@@ -230,6 +230,32 @@ TEST_F(ConfigTest, LocalSystemIsWrittenWithAnEmptyPasswordAndNoRight) {
   EXPECT_TRUE(System().Boxes().empty());
 }
 
+TEST_F(ConfigTest, LocalSystemIsKnownByItsSidInAnyLanguage) {
+  // A system in another language gives S-1-5-18 another full name (here the German one); it
+  // is still the local system account: "LocalSystem", an empty password, no right, no box.
+  Net().SetSidName(L"SIMHOST", L"S-1-5-18",
+                   sim::SidName{L"NT-AUTORIT\u00c4T", L"SYSTEM", SidTypeWellKnownGroup});
+  std::vector<BYTE> bytes = sim::SidFromText(L"S-1-5-18");
+  Q::CAccount fromSid(static_cast<PSID>(bytes.data()), nullptr);
+  Q::CAccount fromName(L"SYSTEM", nullptr);
+  for (Q::CAccount* account : {&fromSid, &fromName}) {
+    Log().Clear();
+    auto service = Record(L"TestSvc");
+    Q::WriteServiceConfig(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                          nullptr, nullptr, nullptr, account, L"typed", nullptr, nullptr);
+    wchar_t* full = nullptr;
+    ASSERT_EQ(0u, account->GetFullName(&full));
+    EXPECT_STREQ(L"NT-AUTORIT\u00c4T\\SYSTEM", full);
+    const std::vector<std::wstring> args = ChangeArgs();
+    ASSERT_EQ(10u, args.size());
+    EXPECT_EQ(L"LocalSystem", args[7]);
+    EXPECT_EQ(L"", args[8]);
+    EXPECT_EQ(0u, Log().Count("LsaOpenPolicy"));
+    EXPECT_TRUE(System().Boxes().empty());
+  }
+  EXPECT_TRUE(Scm().RightsOf(L"S-1-5-18").empty());
+}
+
 TEST_F(ConfigTest, AccountNamesAreComposedForTheRecordsComputer) {
   Net().AddDomain(L"CORP", L"corp.example.com", L"DC01");
   Net().Join(L"SIMHOST", L"CORP");
