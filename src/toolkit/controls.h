@@ -312,6 +312,7 @@ class TImage : public TControl {
   std::wstring ResourceName;
   bool Center = false;
   bool Stretch = false;
+  bool Transparent = false;  // magenta pixels show the background
 };
 
 class TSplitter : public TControl {

@@ -93,7 +93,7 @@ TInformationForm::TInformationForm(TComponent* owner) : TForm(owner) {
   ButtonOK->SetVisible(false);
   ButtonOK->OnClick = [this](TComponent* s) { ButtonOKClick(s); };
 
-  ProdVer = NewLabel(this, L"ProdVer", 14, 128, 220, 16);
+  ProdVer = NewLabel(this, L"ProdVer", 14, 125, 220, 16);
   TFont versionFont;
   versionFont.Color = clNavy;
   versionFont.Bold = true;
