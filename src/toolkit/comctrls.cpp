@@ -193,7 +193,10 @@ TTreeNode* TTreeNode::GetPrevSibling() const {
 }
 
 void TTreeNode::DeleteChildren() {
+  if (children_.empty()) return;
+  tree_->items_.BeginUpdate();
   while (!children_.empty()) children_.back()->Delete();
+  tree_->items_.EndUpdate();
 }
 
 void TTreeNode::Delete() {
@@ -328,7 +331,10 @@ void TTreeView::NodeDeleting(TTreeNode* node) {
   node->PeerItem = nullptr;
 }
 
-TTreeNode* TTreeView::GetNodeAt(int, int) const { return selected_; }
+TTreeNode* TTreeView::GetNodeAt(int x, int y) const {
+  // Only a window knows where its items are; headless there is no item at any point.
+  return Peer() ? static_cast<TTreeNode*>(const_cast<void*>(Peer()->ItemAt(x, y))) : nullptr;
+}
 
 // --- List view ------------------------------------------------------------------------
 
@@ -407,10 +413,11 @@ TListColumn* TListView::AddColumn(const std::wstring& caption, int width) {
 
 TListItem* TListView::Add() {
   items_.push_back(std::make_unique<TListItem>(this));
+  // A new last row: the peer appends it (no rebuild).
   if (Updating())
     pendingRebuild_ = true;
   else
-    Changed(TChange::kItems);
+    Changed(TChange::kItem, items_.back().get());
   return items_.back().get();
 }
 
@@ -505,7 +512,9 @@ void TListView::UserSelect(TListItem* item, bool selected) {
   if (OnSelectItem) OnSelectItem(this, item, selected);
 }
 
-TListItem* TListView::GetItemAt(int, int) const { return Selected(); }
+TListItem* TListView::GetItemAt(int x, int y) const {
+  return Peer() ? static_cast<TListItem*>(const_cast<void*>(Peer()->ItemAt(x, y))) : nullptr;
+}
 
 // --- Tool bar -------------------------------------------------------------------------
 

@@ -188,7 +188,7 @@ class TTreeView : public TControl {
   // Runs for every node being deleted (the view releases the node's data).
   std::function<void(TComponent*, TTreeNode*)> OnDeletion;
 
-  // The node at client point (x, y) (peer) or null.
+  // The node at client point (x, y), or null (always null headless).
   TTreeNode* GetNodeAt(int x, int y) const;
   void NodeChanged(TTreeNode* node, TChange change) {
     if (!items_.Updating()) Changed(change, node);

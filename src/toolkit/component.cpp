@@ -149,7 +149,8 @@ TComponent* TComponent::FindComponent(const std::wstring& name) const {
 TControl::TControl(TComponent* owner) : TComponent(owner) {}
 
 TControl::~TControl() {
-  peer_.reset();
+  // Child windows go before their parent's, so no stale window handle is destroyed later.
+  DestroyHandles();
   if (Application().Focus == this) Application().Focus = nullptr;
   if (action_) action_->RemoveClient(this);
   for (TControl* child : controls_) child->parent_ = nullptr;

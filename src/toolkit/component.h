@@ -47,6 +47,8 @@ class IPeer {
   virtual void Update(TChange change, const void* detail) = 0;
   // The native window handle (HWND), or null.
   virtual void* Handle() const = 0;
+  // The item (tree node, list item) at client point (x, y), or null.
+  virtual const void* ItemAt(int x, int y) const { return nullptr; }
 };
 
 // The window backend: creates peers and runs the message loop. Headless when none is

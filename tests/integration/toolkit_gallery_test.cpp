@@ -103,6 +103,16 @@ class GalleryForm : public TForm {
     const int states[] = {35, 34, 33};
     const wchar_t* names[] = {L"Print Spooler", L"Alerter", L"Remote Registry"};
     for (int i = 0; i < 3; ++i) tree->Items().AddChild(services, names[i])->SetImageIndex(states[i]);
+    // Filled in when first expanded, as the main window's tree does.
+    lazy = tree->Items().AddChild(root, L"Lazy");
+    lazy->SetHasChildren(true);
+    tree->OnExpanding = [this](TComponent*, TTreeNode* node, bool& allow) {
+      if (node == lazy && lazy->Count() == 0) {
+        tree->Items().AddChild(lazy, L"First child")->SetImageIndex(35);
+        tree->Items().AddChild(lazy, L"Second child")->SetImageIndex(34);
+      }
+      allow = true;
+    };
     root->Expand();
     services->Expand();
 
@@ -262,6 +272,7 @@ class GalleryForm : public TForm {
   TToolBar* toolBar;
   TStatusBar* status;
   TTreeView* tree;
+  TTreeNode* lazy;
   TSplitter* splitter;
   TPageControl* pages;
   TTabSheet *general, *listSheet;
@@ -300,7 +311,14 @@ TEST_F(ToolkitGallery, EveryComponentKindHasARealWindowThatFollowsTheModel) {
   EXPECT_TRUE(IsWindowVisible(H(&form)));
 
   // Native contents mirror the model.
-  EXPECT_EQ(6u, TreeView_GetCount(H(form.tree)));
+  EXPECT_EQ(7u, TreeView_GetCount(H(form.tree)));
+  // Expanding in the control fills the node through the model's OnExpanding.
+  TreeView_Expand(H(form.tree), static_cast<HTREEITEM>(form.lazy->PeerItem), TVE_EXPAND);
+  Pump(100);
+  EXPECT_TRUE(form.lazy->Expanded());
+  EXPECT_EQ(2, form.lazy->Count());
+  EXPECT_EQ(9u, TreeView_GetCount(H(form.tree)));
+  EXPECT_NE(nullptr, TreeView_GetChild(H(form.tree), static_cast<HTREEITEM>(form.lazy->PeerItem)));
   EXPECT_EQ(3, TabCtrl_GetItemCount(H(form.pages)));  // the hidden page has no tab
   EXPECT_EQ(1, static_cast<int>(SendMessageW(H(form.combo), CB_GETCURSEL, 0, 0)));
   wchar_t text[64] = {};

@@ -362,6 +362,13 @@ class ContainerPeer : public Peer {
     HICON icon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
     if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   }
+  void Update(TChange change, const void* detail) override {
+    Peer::Update(change, detail);
+    // A page's caption is its tab's text.
+    if (auto* sheet = dynamic_cast<TTabSheet*>(control_))
+      if (change == TChange::kText && sheet->PageControl() && sheet->PageControl()->Peer())
+        sheet->PageControl()->Peer()->Update(TChange::kItems, nullptr);
+  }
   void Sync(TChange change, const void*) override {
     if (change == TChange::kCreate) {
       if (control_->Visible() && !IsChildWindow()) {
@@ -476,6 +483,7 @@ class EditPeer : public Peer {
     if (updown_) DestroyWindow(updown_);
   }
   void Sync(TChange change, const void*) override {
+    if (syncing_) return;  // the change came from the user's typing
     syncing_ = true;
     if (auto* memo = dynamic_cast<TMemo*>(control_)) {
       SetWindowTextW(hwnd_, memo->MemoText().c_str());
@@ -493,6 +501,7 @@ class EditPeer : public Peer {
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
     GetWindowTextW(hwnd_, &text[0], n + 1);
     text.resize(static_cast<size_t>(n));
+    syncing_ = true;
     RunGuarded([&] {
       if (auto* memo = dynamic_cast<TMemo*>(control_)) {
         memo->Lines().SetText(text);
@@ -503,6 +512,7 @@ class EditPeer : public Peer {
         edit->UserSetText(text);
       }
     });
+    syncing_ = false;
   }
 
  private:
@@ -528,9 +538,19 @@ class ComboPeer : public Peer {
     syncing_ = false;
   }
   void Command(WORD code) override {
-    if (code == CBN_SELCHANGE && !syncing_) {
+    if (syncing_) return;
+    if (code == CBN_SELCHANGE) {
       const int index = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
       RunGuarded([&] { combo_->UserSelect(index); });
+    } else if (code == CBN_EDITCHANGE) {
+      const int n = GetWindowTextLengthW(hwnd_);
+      std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+      GetWindowTextW(hwnd_, &text[0], n + 1);
+      text.resize(static_cast<size_t>(n));
+      RunGuarded([&] {
+        combo_->PeerSetText(text);
+        if (combo_->OnChange) combo_->OnChange(combo_);
+      });
     }
   }
 
@@ -657,10 +677,46 @@ class TreePeer : public Peer {
       SetItem(const_cast<TTreeNode*>(node));
     } else if (change == TChange::kSelection) {
       TreeView_SelectItem(hwnd_, tree_->Selected() ? static_cast<HTREEITEM>(tree_->Selected()->PeerItem) : nullptr);
+    } else if (change == TChange::kItems && node && node->PeerItem) {
+      RebuildChildren(const_cast<TTreeNode*>(node));
     } else {
       Rebuild();
     }
     syncing_ = false;
+  }
+  // The children of one node changed: only that part of the tree is rebuilt.
+  void RebuildChildren(TTreeNode* node) {
+    HTREEITEM item = static_cast<HTREEITEM>(node->PeerItem);
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    while (HTREEITEM child = TreeView_GetChild(hwnd_, item)) TreeView_DeleteItem(hwnd_, child);
+    for (int i = 0; i < node->Count(); ++i) Insert(node->Item(i), item);
+    SetItem(node);
+    for (int i = 0; i < node->Count(); ++i)
+      for (TTreeNode* n : Subtree(node->Item(i)))
+        if (n->Expanded()) TreeView_Expand(hwnd_, static_cast<HTREEITEM>(n->PeerItem), TVE_EXPAND);
+    if (tree_->Selected() && tree_->Selected()->PeerItem)
+      TreeView_SelectItem(hwnd_, static_cast<HTREEITEM>(tree_->Selected()->PeerItem));
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  static std::vector<TTreeNode*> Subtree(TTreeNode* n) {
+    std::vector<TTreeNode*> out{n};
+    for (int i = 0; i < n->Count(); ++i) {
+      auto sub = Subtree(n->Item(i));
+      out.insert(out.end(), sub.begin(), sub.end());
+    }
+    return out;
+  }
+  const void* ItemAt(int x, int y) const override {
+    TVHITTESTINFO hit{};
+    hit.pt = POINT{x, y};
+    HTREEITEM item = TreeView_HitTest(hwnd_, &hit);
+    if (!item || !(hit.flags & TVHT_ONITEM)) return nullptr;
+    TVITEMW data{};
+    data.mask = TVIF_PARAM | TVIF_HANDLE;
+    data.hItem = item;
+    TreeView_GetItem(hwnd_, &data);
+    return reinterpret_cast<const void*>(data.lParam);
   }
   void Rebuild() {
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
@@ -695,7 +751,9 @@ class TreePeer : public Peer {
     item.iSelectedImage = node->SelectedIndex() >= 0 ? node->SelectedIndex() : node->ImageIndex();
     item.cChildren = node->HasChildren() ? 1 : 0;
     TreeView_SetItem(hwnd_, &item);
-    TreeView_Expand(hwnd_, item.hItem, node->Expanded() ? TVE_EXPAND : TVE_COLLAPSE);
+    // The node the user is expanding is expanded by the control itself.
+    if (node != nativeExpanding_)
+      TreeView_Expand(hwnd_, item.hItem, node->Expanded() ? TVE_EXPAND : TVE_COLLAPSE);
   }
   LRESULT Notify(NMHDR* h) override {
     if (syncing_) return 0;
@@ -710,13 +768,15 @@ class TreePeer : public Peer {
         auto* nm = reinterpret_cast<NMTREEVIEWW*>(h);
         auto* node = reinterpret_cast<TTreeNode*>(nm->itemNew.lParam);
         if (!node) return 0;
-        if (nm->action & TVE_EXPAND) {
-          RunGuarded([&] { node->Expand(); });
-        } else {
-          RunGuarded([&] { node->Collapse(); });
-        }
-        PostMessageW(hwnd_, WM_NULL, 0, 0);
-        return 0;
+        // The model decides (its OnExpanding may fill in the children or refuse).
+        nativeExpanding_ = node;
+        const bool expand = (nm->action & TVE_EXPAND) != 0;
+        RunGuarded([&] {
+          if (expand) node->Expand();
+          else node->Collapse();
+        });
+        nativeExpanding_ = nullptr;
+        return node->Expanded() == expand ? 0 : 1;
       }
       case NM_DBLCLK:
         RunGuarded([&] { tree_->DblClick(); });
@@ -738,6 +798,7 @@ class TreePeer : public Peer {
 
  private:
   TTreeView* tree_;
+  TTreeNode* nativeExpanding_ = nullptr;
 };
 
 class ListPeer : public Peer {
@@ -758,7 +819,14 @@ class ListPeer : public Peer {
     auto* lv = dynamic_cast<TListView*>(control_);
     if (lv && change == TChange::kItem && detail) {
       auto* item = static_cast<const TListItem*>(detail);
-      SetRow(item->Index(), const_cast<TListItem*>(item), false);
+      const int index = item->Index();
+      const int shown = ListView_GetItemCount(hwnd_);
+      if (index == shown)
+        SetRow(index, const_cast<TListItem*>(item), true);  // a new last row
+      else if (index >= 0 && index < shown)
+        SetRow(index, const_cast<TListItem*>(item), false);
+      else
+        Rebuild();
     } else if (lv && change == TChange::kSelection && detail) {
       auto* item = static_cast<const TListItem*>(detail);
       ListView_SetItemState(hwnd_, item->Index(), item->Selected() ? LVIS_SELECTED : 0, LVIS_SELECTED);
@@ -811,6 +879,14 @@ class ListPeer : public Peer {
     }
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  const void* ItemAt(int x, int y) const override {
+    auto* lv = dynamic_cast<TListView*>(control_);
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{x, y};
+    const int index = ListView_SubItemHitTest(hwnd_, &hit);
+    if (!lv || index < 0 || index >= lv->Count()) return nullptr;
+    return lv->Item(index);
   }
   void SetRow(int index, TListItem* row, bool insert) {
     LVITEMW item{};
@@ -1419,6 +1495,11 @@ class Win32Backend : public IWindowBackend {
 
  private:
   void Dispatch(MSG& msg) {
+    // The model follows the keyboard focus the user gives with the mouse or keys.
+    if ((msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
+        msg.message == WM_LBUTTONUP || msg.message == WM_RBUTTONUP) {
+      if (TControl* focused = ControlOfWindow(GetFocus())) Application().Focus = focused;
+    }
     if (PreTranslate(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
