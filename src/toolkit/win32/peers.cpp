@@ -933,25 +933,12 @@ class ListPeer : public Peer {
   }
 };
 
-// Flat tool bars are transparent; their empty part shows the bar's own colour.
-LRESULT CALLBACK ToolBarBackground(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                   DWORD_PTR data) {
-  if (msg == WM_ERASEBKGND) {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    FillRect(reinterpret_cast<HDC>(wp), &client, BrushFor(reinterpret_cast<TControl*>(data)->Color()));
-    return 1;
-  }
-  return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
 class ToolBarPeer : public Peer {
  public:
   explicit ToolBarPeer(TToolBar* bar) : Peer(bar), bar_(bar) {
     Create(TOOLBARCLASSNAMEW, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
                                   CCS_NOPARENTALIGN | (bar->List ? TBSTYLE_LIST : 0));
     SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SetWindowSubclass(hwnd_, ToolBarBackground, 1, reinterpret_cast<DWORD_PTR>(bar));
     SendMessageW(hwnd_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS | TBSTYLE_EX_MIXEDBUTTONS);
     if (bar->Images) SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(ImageListFor(bar->Images)));
     Sync(TChange::kCreate, nullptr);
