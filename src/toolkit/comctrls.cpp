@@ -241,7 +241,9 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* parent, const std::wstring& tex
   node->text_ = text;
   node->Data = data;
   TTreeNode* raw = node.get();
-  SiblingsOf(parent).push_back(std::move(node));
+  auto& siblings = SiblingsOf(parent);
+  siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(tree_->SortedPosition(siblings, raw)),
+                  std::move(node));
   if (!Updating()) tree_->Changed(TChange::kItems, parent);
   return raw;
 }
@@ -299,6 +301,74 @@ TTreeView::~TTreeView() {
   items_.Clear();
 }
 
+size_t TTreeView::SortedPosition(const std::vector<std::unique_ptr<TTreeNode>>& siblings,
+                                 TTreeNode* node) {
+  if (SortType == stNone) return siblings.size();
+  // After the last sibling that does not come after the new node (stable).
+  size_t pos = siblings.size();
+  while (pos > 0) {
+    TTreeNode* before = siblings[pos - 1].get();
+    const int order = OnCompare ? OnCompare(before, node) : before->Text().compare(node->Text());
+    if (order <= 0) break;
+    --pos;
+  }
+  return pos;
+}
+
+std::vector<TTreeNode*> TTreeView::Selections() const {
+  std::vector<TTreeNode*> out;
+  if (selected_) out.push_back(selected_);
+  for (TTreeNode* n : extraSelected_)
+    if (n != selected_) out.push_back(n);
+  return out;
+}
+
+bool TTreeView::IsSelected(const TTreeNode* node) const {
+  if (node && node == selected_) return true;
+  return std::find(extraSelected_.begin(), extraSelected_.end(), node) != extraSelected_.end();
+}
+
+void TTreeView::ToggleSelection(TTreeNode* node) {
+  if (!node) return;
+  if (!MultiSelect) {
+    SetSelected(node);
+    return;
+  }
+  auto it = std::find(extraSelected_.begin(), extraSelected_.end(), node);
+  if (node == selected_) {
+    // The focused node leaves the selection; another selected one takes its place.
+    TTreeNode* next = extraSelected_.empty() ? nullptr : extraSelected_.front();
+    if (next) extraSelected_.erase(extraSelected_.begin());
+    SetSelected(next);
+  } else if (it != extraSelected_.end()) {
+    extraSelected_.erase(it);
+  } else {
+    if (selected_) extraSelected_.push_back(selected_);
+    std::vector<TTreeNode*> keep = extraSelected_;
+    SetSelected(node);
+    extraSelected_ = keep;
+  }
+  Changed(TChange::kSelection, nullptr);
+}
+
+void TTreeView::SelectRange(TTreeNode* node) {
+  if (!node) return;
+  if (!MultiSelect || !selected_) {
+    SetSelected(node);
+    return;
+  }
+  std::vector<TTreeNode*> all = items_.All();
+  auto a = std::find(all.begin(), all.end(), selected_);
+  auto b = std::find(all.begin(), all.end(), node);
+  if (a > b) std::swap(a, b);
+  std::vector<TTreeNode*> range(a, b + 1);
+  SetSelected(node);
+  extraSelected_.clear();
+  for (TTreeNode* n : range)
+    if (n != node) extraSelected_.push_back(n);
+  Changed(TChange::kSelection, nullptr);
+}
+
 void TTreeView::SetSelected(TTreeNode* node) {
   if (node == selected_) return;
   bool allow = true;
@@ -308,8 +378,10 @@ void TTreeView::SetSelected(TTreeNode* node) {
     return;
   }
   selected_ = node;
+  extraSelected_.clear();
   Changed(TChange::kSelection, node);
   if (OnChange && !clearing_) OnChange(this, node);
+  if (AutoExpand && node && !clearing_ && !node->Expanded()) node->Expand();
 }
 
 void TTreeView::CustomSort(const std::function<int(TTreeNode*, TTreeNode*)>& compare) {
@@ -322,6 +394,8 @@ void TTreeView::CustomSort(const std::function<int(TTreeNode*, TTreeNode*)>& com
 }
 
 void TTreeView::NodeDeleting(TTreeNode* node) {
+  extraSelected_.erase(std::remove(extraSelected_.begin(), extraSelected_.end(), node),
+                       extraSelected_.end());
   if (selected_ == node) {
     selected_ = nullptr;
     if (!clearing_) Changed(TChange::kSelection, nullptr);
@@ -342,7 +416,10 @@ void TListItem::Notify() { owner_->ItemChanged(this, TChange::kItem); }
 
 void TListItem::SetCaption(const std::wstring& text) {
   caption_ = text;
-  Notify();
+  if (owner_->SortType == TListView::stText)
+    owner_->AlphaSort();
+  else
+    Notify();
 }
 
 const std::wstring& TListItem::SubItem(int index) const {
@@ -491,6 +568,10 @@ void TListView::CustomSort(const std::function<int(TListItem*, TListItem*)>& com
     pendingRebuild_ = true;
   else
     Changed(TChange::kItems);
+}
+
+void TListView::AlphaSort() {
+  CustomSort([](TListItem* a, TListItem* b) { return a->Caption().compare(b->Caption()); });
 }
 
 void TListView::UserClickColumn(int index) {

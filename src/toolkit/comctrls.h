@@ -50,6 +50,10 @@ class TPageControl : public TControl {
   int ActivePageIndex() const;
   void SetActivePageIndex(int index);
   TImageList* Images = nullptr;
+  enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
+  TTabStyle Style = tsTabs;
+  bool MultiLine = false;
+  bool HotTrack = false;
   TRect ClientRect() const override;
   TNotifyEvent OnChange;
   std::function<void(TComponent*, bool& allow)> OnChanging;
@@ -177,6 +181,25 @@ class TTreeView : public TControl {
   bool HideSelection = false;
   bool RightClickSelect = true;
   bool ShowRoot = true;
+  bool ShowLines = true;
+  bool HotTrack = false;
+  // Selecting a node expands it.
+  bool AutoExpand = false;
+
+  // Sibling order kept on insertion: with OnCompare (< 0: first node first), or by text.
+  enum TSortType { stNone, stText };
+  TSortType SortType = stNone;
+  std::function<int(TTreeNode*, TTreeNode*)> OnCompare;
+
+  // Multi-selection (control and shift clicks): the selected nodes, Selected() first.
+  bool MultiSelect = false;
+  std::vector<TTreeNode*> Selections() const;
+  int SelectionCount() const { return static_cast<int>(Selections().size()); }
+  // Adds `node` to the selection or removes it (control click).
+  void ToggleSelection(TTreeNode* node);
+  // Selects the nodes between Selected() and `node` in display order (shift click).
+  void SelectRange(TTreeNode* node);
+  bool IsSelected(const TTreeNode* node) const;
   // Custom sibling order: sorts the children of every node (roots too) with `compare`.
   void CustomSort(const std::function<int(TTreeNode*, TTreeNode*)>& compare);
 
@@ -198,8 +221,11 @@ class TTreeView : public TControl {
 
  private:
   void NodeDeleting(TTreeNode* node);
+  // Position among `siblings` where `node` goes in the kept order.
+  size_t SortedPosition(const std::vector<std::unique_ptr<TTreeNode>>& siblings, TTreeNode* node);
   TTreeNodes items_;
   TTreeNode* selected_ = nullptr;
+  std::vector<TTreeNode*> extraSelected_;  // multi-selection beyond selected_
   bool clearing_ = false;
 };
 
@@ -273,6 +299,12 @@ class TListView : public TControl {
   bool RowSelect = true;
   bool ReadOnly = true;
   bool HideSelection = false;
+  bool GridLines = false;
+  bool ColumnClick = true;  // column headers are buttons
+  // stText: rows kept in the order of their captions.
+  enum TSortType { stNone, stText };
+  TSortType SortType = stNone;
+  void AlphaSort();
   TViewStyle ViewStyle = vsReport;
   TImageList* SmallImages = nullptr;
   // The first selected item, or null; setting selects only `item`.
@@ -399,6 +431,9 @@ class TTrayIcon : public TComponent {
   const char* ClassName() const override { return "TTrayIcon"; }
   std::wstring Hint;
   TPopupMenu* PopupMenu = nullptr;
+  // The icon: image IconIndex of Images (none: the program's icon).
+  TImageList* Images = nullptr;
+  int IconIndex = -1;
   bool Visible() const { return visible_; }
   // Adds the icon to the notification area (or removes it) when a backend runs.
   void SetVisible(bool v);

@@ -75,6 +75,7 @@ struct TRect {
 };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TCursor { crDefault, crHandPoint, crHourGlass };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // Colours as 0x00BBGGRR like the platform's COLORREF; system colours are flagged.
@@ -96,10 +97,11 @@ struct TFont {
   int Size = 0;       // points; 0: the default size
   bool Bold = false;
   bool Italic = false;
+  bool Underline = false;
   TColor Color = clWindowText;
   bool operator==(const TFont& o) const {
     return Name == o.Name && Size == o.Size && Bold == o.Bold && Italic == o.Italic &&
-           Color == o.Color;
+           Underline == o.Underline && Color == o.Color;
   }
   bool operator!=(const TFont& o) const { return !(*this == o); }
 };
@@ -238,6 +240,8 @@ class TControl : public TComponent {
   int TabOrder = -1;
   bool TabStop = false;
   TPopupMenu* PopupMenu = nullptr;
+  // The mouse pointer over the control (a link-style label shows the hand).
+  TCursor Cursor = crDefault;
 
   // Action link: the action's caption, hint, enabled, visible, checked and image follow
   // into the control; a click executes the action.

@@ -19,6 +19,18 @@ TForm::~TForm() {
   if (Application().MainForm == this) Application().MainForm = nullptr;
 }
 
+void TForm::SetWindowState(TWindowState state) {
+  if (windowState_ == state) return;
+  windowState_ = state;
+  Changed(TChange::kState);
+  if (OnWindowStateChange) OnWindowStateChange(this);
+}
+
+void TForm::PeerSetWindowState(TWindowState state) {
+  FromPeerScope s(this);
+  SetWindowState(state);
+}
+
 int TForm::ShowModal() {
   modal_ = true;
   modalResult_ = mrNone;

@@ -12,6 +12,7 @@
 namespace Q {
 
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TPosition { poDesigned, poScreenCenter, poOwnerFormCenter, poMainFormCenter };
 enum TBevel { bvNone, bvLowered, bvRaised };
 
@@ -27,6 +28,12 @@ class TForm : public TControl {
   bool KeyPreview = false;
   TMainMenu* Menu = nullptr;
   // The form's client size is Width x Height.
+
+  TWindowState WindowState() const { return windowState_; }
+  void SetWindowState(TWindowState state);
+  // Runs when the window is minimised, restored or maximised (by code or by the user).
+  TNotifyEvent OnWindowStateChange;
+  void PeerSetWindowState(TWindowState state);
 
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int result) { modalResult_ = result; }
@@ -68,6 +75,7 @@ class TForm : public TControl {
  private:
   int modalResult_ = mrNone;
   bool modal_ = false;
+  TWindowState windowState_ = wsNormal;
 };
 
 class TPanel : public TControl {

@@ -94,6 +94,8 @@ class GalleryForm : public TForm {
     tree->SetAlign(alLeft);
     tree->Images = treeImages;
     tree->PopupMenu = popup;
+    tree->MultiSelect = true;
+    tree->HotTrack = true;
     TTreeNode* root = tree->Items().AddChild(nullptr, L"\\\\GALLERYHOST");
     root->SetImageIndex(1);
     TTreeNode* services = tree->Items().AddChild(root, L"Services");
@@ -124,6 +126,9 @@ class GalleryForm : public TForm {
     pages = new TPageControl(this);
     pages->SetParent(this);
     pages->SetAlign(alClient);
+    pages->Style = TPageControl::tsFlatButtons;
+    pages->HotTrack = true;
+    pages->Images = images;
     general = NewSheet(L"General");
     auto* hidden = NewSheet(L"Hidden");
     hidden->SetTabVisible(false);
@@ -147,6 +152,16 @@ class GalleryForm : public TForm {
     labeled->SetParent(general);
     labeled->SetBounds(330, 24, 200, 21);
     labeled->EditLabel()->SetCaption(L"Start parameters:");
+    labeled->SetText(L"read-only, grey");
+    labeled->SetReadOnly(true);
+    labeled->SetColor(clBtnFace);
+    link = Label(general, L"Show services list", 330, 50);
+    link->SetWidth(150);
+    TFont linkFont;
+    linkFont.Color = 0xCC0000;  // blue
+    linkFont.Underline = true;
+    link->SetFont(linkFont);
+    link->Cursor = crHandPoint;
     Label(general, L"Startup type:", 10, 68);
     combo = new TComboBox(this);
     combo->SetParent(general);
@@ -253,6 +268,7 @@ class GalleryForm : public TForm {
   TTabSheet* NewSheet(const wchar_t* caption) {
     auto* sheet = new TTabSheet(this);
     sheet->SetCaption(caption);
+    sheet->ImageIndex = pages->PageCount() == 0 ? 5 : 14;
     sheet->SetPageControl(pages);
     return sheet;
   }
@@ -279,6 +295,7 @@ class GalleryForm : public TForm {
   TEdit* edit;
   TMaskEdit* password;
   TLabeledEdit* labeled;
+  TLabel* link;
   TComboBox* combo;
   TCSpinEdit* spin;
   TCheckBox* check;
@@ -361,6 +378,11 @@ TEST_F(ToolkitGallery, EveryComponentKindHasARealWindowThatFollowsTheModel) {
   item.cchTextMax = 64;
   TreeView_GetItem(H(form.tree), &item);
   EXPECT_STREQ(L"Alerter", text);
+
+  // A multi-selection in the tree (control click in the model).
+  form.tree->ToggleSelection(form.tree->Items().GetFirstNode()->Item(0)->Item(0));
+  EXPECT_EQ(2, form.tree->SelectionCount());
+  Pump(100);
 
   // Keyboard: Tab moves through the tab order, F5 runs the action's shortcut.
   form.edit->SetFocus();
@@ -460,6 +482,10 @@ TEST_F(ToolkitGallery, TrayIconAndModalForm) {
   TForm owner(nullptr);
   auto* tray = new TTrayIcon(&owner);
   tray->Hint = L"Q | Pelmora";
+  auto* trayImages = new TImageList(&owner);
+  trayImages->ResourceName = L"IMAGES_SERVICES";
+  tray->Images = trayImages;
+  tray->IconIndex = 6;
   tray->SetVisible(true);
   EXPECT_NE(nullptr, tray->PeerState);
   tray->SetVisible(false);

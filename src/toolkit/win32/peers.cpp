@@ -50,7 +50,7 @@ LOGFONTW MessageFont() {
 HFONT FontFor(const TFont& font) {
   static std::map<std::wstring, HFONT> cache;
   std::wstring key = font.Name + L"|" + std::to_wstring(font.Size) + (font.Bold ? L"b" : L"") +
-                     (font.Italic ? L"i" : L"");
+                     (font.Italic ? L"i" : L"") + (font.Underline ? L"u" : L"");
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
   LOGFONTW lf = MessageFont();
@@ -61,6 +61,7 @@ HFONT FontFor(const TFont& font) {
   }
   if (font.Bold) lf.lfWeight = FW_BOLD;
   if (font.Italic) lf.lfItalic = TRUE;
+  if (font.Underline) lf.lfUnderline = TRUE;
   if (!font.Name.empty()) lstrcpynW(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
   HFONT h = CreateFontIndirectW(&lf);
   cache[key] = h;
@@ -370,6 +371,13 @@ class ContainerPeer : public Peer {
         sheet->PageControl()->Peer()->Update(TChange::kItems, nullptr);
   }
   void Sync(TChange change, const void*) override {
+    if (change == TChange::kState && !IsChildWindow()) {
+      if (auto* form = dynamic_cast<TForm*>(control_)) {
+        const int show = form->WindowState() == wsMinimized ? SW_MINIMIZE
+                         : form->WindowState() == wsMaximized ? SW_MAXIMIZE : SW_RESTORE;
+        if (form->Visible()) ShowWindow(hwnd_, show);
+      }
+    }
     if (change == TChange::kCreate) {
       if (control_->Visible() && !IsChildWindow()) {
         ShowWindow(hwnd_, SW_SHOW);
@@ -450,6 +458,15 @@ class ButtonPeer : public Peer {
   }
 };
 
+// Clicks on an edit reach the model (a read-only edit may open a picker on click).
+LRESULT CALLBACK EditClicks(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  if (msg == WM_LBUTTONUP) {
+    auto* control = reinterpret_cast<TControl*>(data);
+    if (control->OnClick) RunGuarded([&] { control->OnClick(control); });
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 class EditPeer : public Peer {
  public:
   explicit EditPeer(TControl* c) : Peer(c) {
@@ -462,6 +479,7 @@ class EditPeer : public Peer {
     }
     if (dynamic_cast<TCSpinEdit*>(c)) style |= ES_NUMBER;
     Create(WC_EDITW, style, WS_EX_CLIENTEDGE);
+    SetWindowSubclass(hwnd_, EditClicks, 1, reinterpret_cast<DWORD_PTR>(c));
     if (edit) {
       if (edit->PasswordChar) SendMessageW(hwnd_, EM_SETPASSWORDCHAR, edit->PasswordChar, 0);
       if (edit->MaxLength > 0) SendMessageW(hwnd_, EM_LIMITTEXT, edit->MaxLength, 0);
@@ -614,7 +632,14 @@ class CheckListPeer : public Peer {
 class TabsPeer : public Peer {
  public:
   explicit TabsPeer(TControl* c) : Peer(c) {
-    Create(WC_TABCONTROLW, WS_CLIPCHILDREN | TCS_TABS);
+    DWORD style = WS_CLIPCHILDREN | TCS_TABS;
+    if (auto* pages = dynamic_cast<TPageControl*>(c)) {
+      if (pages->Style == TPageControl::tsButtons) style |= TCS_BUTTONS;
+      if (pages->Style == TPageControl::tsFlatButtons) style |= TCS_BUTTONS | TCS_FLATBUTTONS;
+      if (pages->MultiLine) style |= TCS_MULTILINE;
+      if (pages->HotTrack) style |= TCS_HOTTRACK;
+    }
+    Create(WC_TABCONTROLW, style);
     SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, GetWindowLongPtrW(hwnd_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     Sync(TChange::kCreate, nullptr);
   }
@@ -664,8 +689,12 @@ class TabsPeer : public Peer {
 class TreePeer : public Peer {
  public:
   explicit TreePeer(TTreeView* t) : Peer(t), tree_(t) {
-    Create(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_HASLINES,
-           WS_EX_CLIENTEDGE);
+    DWORD style = TVS_HASBUTTONS | TVS_SHOWSELALWAYS;
+    if (t->ShowRoot) style |= TVS_LINESATROOT;
+    if (t->ShowLines) style |= TVS_HASLINES;
+    if (t->HotTrack) style |= TVS_TRACKSELECT;
+    if (t->HideSelection) style &= ~TVS_SHOWSELALWAYS;
+    Create(WC_TREEVIEWW, style, WS_EX_CLIENTEDGE);
     if (t->Images) TreeView_SetImageList(hwnd_, ImageListFor(t->Images), TVSIL_NORMAL);
     Sync(TChange::kCreate, nullptr);
   }
@@ -677,6 +706,7 @@ class TreePeer : public Peer {
       SetItem(const_cast<TTreeNode*>(node));
     } else if (change == TChange::kSelection) {
       TreeView_SelectItem(hwnd_, tree_->Selected() ? static_cast<HTREEITEM>(tree_->Selected()->PeerItem) : nullptr);
+      if (tree_->MultiSelect) InvalidateRect(hwnd_, nullptr, TRUE);
     } else if (change == TChange::kItems && node && node->PeerItem) {
       RebuildChildren(const_cast<TTreeNode*>(node));
     } else {
@@ -778,6 +808,35 @@ class TreePeer : public Peer {
         nativeExpanding_ = nullptr;
         return node->Expanded() == expand ? 0 : 1;
       }
+      case NM_CUSTOMDRAW: {
+        // The further nodes of a multi-selection are drawn as selected too.
+        auto* cd = reinterpret_cast<NMTVCUSTOMDRAW*>(h);
+        if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return tree_->MultiSelect ? CDRF_NOTIFYITEMDRAW : CDRF_DODEFAULT;
+        if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+          auto* node = reinterpret_cast<TTreeNode*>(cd->nmcd.lItemlParam);
+          if (node && node != tree_->Selected() && tree_->IsSelected(node)) {
+            cd->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+            cd->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+          }
+        }
+        return CDRF_DODEFAULT;
+      }
+      case NM_CLICK: {
+        if (!tree_->MultiSelect) return 0;
+        const bool ctrl = GetKeyState(VK_CONTROL) & 0x8000, shift = GetKeyState(VK_SHIFT) & 0x8000;
+        if (!ctrl && !shift) return 0;
+        POINT pt;
+        GetCursorPos(&pt);
+        ScreenToClient(hwnd_, &pt);
+        auto* node = static_cast<TTreeNode*>(const_cast<void*>(ItemAt(pt.x, pt.y)));
+        if (!node) return 0;
+        RunGuarded([&] {
+          if (ctrl) tree_->ToggleSelection(node);
+          else tree_->SelectRange(node);
+        });
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return 1;  // the control does not change its own selection
+      }
       case NM_DBLCLK:
         RunGuarded([&] { tree_->DblClick(); });
         return 0;
@@ -807,9 +866,13 @@ class ListPeer : public Peer {
     auto* lv = dynamic_cast<TListView*>(c);
     DWORD style = LVS_REPORT | LVS_SHOWSELALWAYS;
     if (lv && !lv->MultiSelect) style |= LVS_SINGLESEL;
+    if (lv && !lv->ColumnClick) style |= LVS_NOSORTHEADER;
+    if (lv && lv->HideSelection) style &= ~LVS_SHOWSELALWAYS;
     Create(WC_LISTVIEWW, style, WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER |
-                                                 LVS_EX_INFOTIP | (lv ? 0 : LVS_EX_GRIDLINES));
+    const bool grid = !lv || lv->GridLines;
+    ListView_SetExtendedListViewStyle(hwnd_, (!lv || lv->RowSelect ? LVS_EX_FULLROWSELECT : 0) |
+                                                 LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP |
+                                                 (grid ? LVS_EX_GRIDLINES : 0));
     if (lv && lv->SmallImages) ListView_SetImageList(hwnd_, ImageListFor(lv->SmallImages), LVSIL_SMALL);
     Sync(TChange::kCreate, nullptr);
   }
@@ -1173,12 +1236,20 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (p->DrawItem(d)) return TRUE;
       return FALSE;
     }
+    case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       // Check boxes, radio buttons and static texts take the colour of their container.
       HDC dc = reinterpret_cast<HDC>(wp);
       Peer* p = PeerOf(reinterpret_cast<HWND>(lp));
-      if (dynamic_cast<EditPeer*>(p)) break;  // read-only edits keep their own look
+      if (dynamic_cast<EditPeer*>(p)) {
+        // An edit with a colour of its own (a grey read-only field) shows it.
+        TControl* edit = p->Control();
+        if (edit->Color() == clWindow) break;
+        SetBkColor(dc, ColorOf(edit->Color()));
+        SetTextColor(dc, ColorOf(edit->Font().Color));
+        return reinterpret_cast<LRESULT>(BrushFor(edit->Color()));
+      }
       if (control) {
         SetBkMode(dc, TRANSPARENT);
         if (p) SetTextColor(dc, ColorOf(p->Control()->Font().Color));
@@ -1187,6 +1258,16 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     }
     case WM_SETCURSOR:
+      if (control && LOWORD(lp) == HTCLIENT && reinterpret_cast<HWND>(wp) == hwnd) {
+        POINT pt;
+        GetCursorPos(&pt);
+        ScreenToClient(hwnd, &pt);
+        TControl* hit = GraphicAt(control, pt);
+        if ((hit ? hit : control)->Cursor == crHandPoint) {
+          SetCursor(LoadCursorW(nullptr, IDC_HAND));
+          return TRUE;
+        }
+      }
       if (dynamic_cast<TSplitter*>(control) && LOWORD(lp) == HTCLIENT) {
         const bool horizontal = control->Align() == alLeft || control->Align() == alRight;
         SetCursor(LoadCursorW(nullptr, horizontal ? IDC_SIZEWE : IDC_SIZENS));
@@ -1238,6 +1319,10 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_SIZE:
       if (auto* form = dynamic_cast<TForm*>(control)) {
+        const TWindowState state = wp == SIZE_MINIMIZED ? wsMinimized
+                                   : wp == SIZE_MAXIMIZED ? wsMaximized : wsNormal;
+        if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) && state != form->WindowState())
+          RunGuarded([&] { form->PeerSetWindowState(state); });
         if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) && wp != SIZE_MINIMIZED) {
           // The user resized the window: the model takes the new client size and realigns.
           RunGuarded([&] { form->PeerSetBounds(form->Left(), form->Top(), LOWORD(lp), HIWORD(lp)); });
@@ -1292,7 +1377,14 @@ void TrayIconChanged(TTrayIcon* icon, bool visible) {
   }
   data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   data.uCallbackMessage = kTrayMessage;
-  data.hIcon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
+  static std::map<std::pair<HIMAGELIST, int>, HICON> icons;
+  HIMAGELIST images = ImageListFor(icon->Images);
+  if (images && icon->IconIndex >= 0) {
+    HICON& cached = icons[{images, icon->IconIndex}];
+    if (!cached) cached = ImageList_GetIcon(images, icon->IconIndex, ILD_NORMAL);
+    data.hIcon = cached;
+  }
+  if (!data.hIcon) data.hIcon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
   if (!data.hIcon) data.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   lstrcpynW(data.szTip, icon->Hint.c_str(), ARRAYSIZE(data.szTip));
   if (!Shell_NotifyIconW(NIM_MODIFY, &data)) Shell_NotifyIconW(NIM_ADD, &data);

@@ -397,3 +397,84 @@ TEST(Application, GuardedHandlersShowProgramErrorsAndReportOthers) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace Q;
+
+TEST(TreeView, KeptOrderOnInsertionAndMultiSelection) {
+  TForm form(nullptr);
+  auto* tree = new TTreeView(&form);
+  // Kept order: groups before users, then by name (ties keep insertion order).
+  tree->SortType = TTreeView::stText;
+  tree->OnCompare = [](TTreeNode* a, TTreeNode* b) {
+    auto rank = [](TTreeNode* n) { return n->Data ? 0 : 1; };
+    if (rank(a) != rank(b)) return rank(a) - rank(b);
+    return a->Text().compare(b->Text());
+  };
+  int group = 1;
+  tree->Items().AddChild(nullptr, L"zed");
+  tree->Items().AddChild(nullptr, L"adam");
+  tree->Items().AddChildObject(nullptr, L"Users", &group);
+  tree->Items().AddChild(nullptr, L"adam");
+  std::vector<std::wstring> order;
+  for (int i = 0; i < tree->Items().RootCount(); ++i) order.push_back(tree->Items().Root(i)->Text());
+  EXPECT_EQ((std::vector<std::wstring>{L"Users", L"adam", L"adam", L"zed"}), order);
+
+  // Multi-selection: control toggles, shift selects a range in display order.
+  tree->MultiSelect = true;
+  TTreeNode* users = tree->Items().Root(0);
+  TTreeNode* zed = tree->Items().Root(3);
+  users->Select();
+  tree->ToggleSelection(zed);
+  EXPECT_EQ(zed, tree->Selected());
+  EXPECT_EQ(2, tree->SelectionCount());
+  EXPECT_TRUE(tree->IsSelected(users));
+  tree->ToggleSelection(users);
+  EXPECT_EQ(1, tree->SelectionCount());
+  tree->SelectRange(tree->Items().Root(1));
+  EXPECT_EQ(3, tree->SelectionCount());
+  EXPECT_FALSE(tree->IsSelected(users));
+  zed->Delete();
+  EXPECT_EQ(2, tree->SelectionCount());
+  // A plain selection ends the multi-selection.
+  users->Select();
+  EXPECT_EQ(1, tree->SelectionCount());
+}
+
+TEST(TreeView, AutoExpandOnSelection) {
+  TForm form(nullptr);
+  auto* tree = new TTreeView(&form);
+  tree->AutoExpand = true;
+  TTreeNode* root = tree->Items().AddChild(nullptr, L"root");
+  root->SetHasChildren(true);
+  tree->OnExpanding = [](TComponent*, TTreeNode* n, bool& allow) {
+    if (n->Count() == 0) n->TreeView()->Items().AddChild(n, L"child");
+  };
+  root->Select();
+  EXPECT_TRUE(root->Expanded());
+  EXPECT_EQ(1, root->Count());
+}
+
+TEST(ListView, RowsKeptInCaptionOrder) {
+  TForm form(nullptr);
+  auto* lv = new TListView(&form);
+  lv->SortType = TListView::stText;
+  for (const wchar_t* name : {L"Spooler", L"Alerter", L"Netlogon"}) lv->Add()->SetCaption(name);
+  EXPECT_EQ(L"Alerter", lv->Item(0)->Caption());
+  EXPECT_EQ(L"Spooler", lv->Item(2)->Caption());
+  lv->Item(0)->SetCaption(L"Zeta");
+  EXPECT_EQ(L"Zeta", lv->Item(2)->Caption());
+}
+
+TEST(Forms, WindowStateChangesAreReported) {
+  TForm form(nullptr);
+  std::vector<TWindowState> states;
+  form.OnWindowStateChange = [&](TComponent*) { states.push_back(form.WindowState()); };
+  form.SetWindowState(wsMinimized);
+  form.PeerSetWindowState(wsNormal);  // the user restored it
+  form.SetWindowState(wsNormal);
+  EXPECT_EQ((std::vector<TWindowState>{wsMinimized, wsNormal}), states);
+}
+
+}  // namespace
