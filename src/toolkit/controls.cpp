@@ -1,6 +1,7 @@
 #include "toolkit/controls.h"
 
 #include <algorithm>
+#include <cwctype>
 
 #include "toolkit/comctrls.h"
 #include "toolkit/dialogs.h"
@@ -103,6 +104,41 @@ bool ActionListsHandle(TComponent* owner, TShortCut shortCut) {
 }
 }  // namespace
 
+namespace {
+// The accelerator character of a caption ("&Apply" -> 'A'), or 0.
+wchar_t Mnemonic(const std::wstring& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[i + 1] == L'&') {
+      ++i;
+      continue;
+    }
+    return static_cast<wchar_t>(towupper(caption[i + 1]));
+  }
+  return 0;
+}
+}  // namespace
+
+bool TForm::HandleMnemonic(wchar_t key) {
+  key = static_cast<wchar_t>(towupper(key));
+  for (int i = 0; i < ComponentCount(); ++i) {
+    auto* c = dynamic_cast<TControl*>(Components(i));
+    if (!c || !c->Showing() || !c->Enabled() || Mnemonic(c->Caption()) != key) continue;
+    if (auto* label = dynamic_cast<TLabel*>(c)) {
+      if (!label->FocusControl || !label->FocusControl->CanFocus()) continue;
+      label->FocusControl->SetFocus();
+      return true;
+    }
+    if (dynamic_cast<TButton*>(c) || dynamic_cast<TSpeedButton*>(c) ||
+        dynamic_cast<TCheckBox*>(c) || dynamic_cast<TRadioButton*>(c)) {
+      c->SetFocus();
+      c->Click();
+      return true;
+    }
+  }
+  return false;
+}
+
 bool TForm::HandleShortCut(TShortCut shortCut) {
   if (shortCut == 0) return false;
   if (Menu && Menu->HandleShortCut(shortCut)) return true;
@@ -110,6 +146,10 @@ bool TForm::HandleShortCut(TShortCut shortCut) {
   for (TControl* c = Application().Focus; c; c = c->Parent())
     if (c->PopupMenu && c->PopupMenu->HandleShortCut(shortCut)) return true;
   if (ActionListsHandle(this, shortCut)) return true;
+  // Alt with the underlined letter of a caption.
+  const unsigned letter = shortCut & 0xFF;
+  if ((shortCut & ~0xFFu) == scAlt && ((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9')))
+    if (HandleMnemonic(static_cast<wchar_t>(letter))) return true;
   // Default and cancel buttons.
   const unsigned key = shortCut & 0xFF;
   if ((key == 0x0D || key == 0x1B) && (shortCut & ~0xFFu) == 0) {

@@ -67,8 +67,12 @@ class TForm : public TControl {
   void DoResize() {
     if (OnResize) OnResize(this);
   }
-  // Routes a key press to the form's actions, menus and tab order; true when used.
+  // Routes a key press to the form's menus, actions, mnemonics (Alt and the underlined
+  // letter of a caption), default and cancel buttons; true when used.
   bool HandleShortCut(TShortCut shortCut);
+  // Clicks the button or check box whose caption underlines `key`, or focuses the
+  // FocusControl of such a label.
+  bool HandleMnemonic(wchar_t key);
 
   friend class TDialogs;
 

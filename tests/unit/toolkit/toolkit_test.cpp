@@ -478,3 +478,75 @@ TEST(Forms, WindowStateChangesAreReported) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace Q;
+
+TEST(Keyboard, MnemonicsDefaultAndCancelButtons) {
+  TForm form(nullptr);
+  form.Show();
+  auto* apply = new TButton(&form);
+  apply->SetParent(&form);
+  apply->SetCaption(L"&Apply");
+  apply->Default = true;
+  int applies = 0;
+  apply->OnClick = [&](TComponent*) { ++applies; };
+  auto* cancel = new TButton(&form);
+  cancel->SetParent(&form);
+  cancel->SetCaption(L"Cancel");
+  cancel->Cancel = true;
+  cancel->ModalResult = mrCancel;
+  auto* details = new TCheckBox(&form);
+  details->SetParent(&form);
+  details->SetCaption(L"In &details");
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  auto* label = new TLabel(&form);
+  label->SetParent(&form);
+  label->SetCaption(L"&Name:");
+  label->FocusControl = edit;
+  auto* amp = new TButton(&form);
+  amp->SetParent(&form);
+  amp->SetCaption(L"Save && &Close");
+  int closes = 0;
+  amp->OnClick = [&](TComponent*) { ++closes; };
+
+  EXPECT_TRUE(form.HandleShortCut(ShortCut('A', scAlt)));
+  EXPECT_EQ(1, applies);
+  EXPECT_TRUE(form.HandleShortCut(ShortCut('D', scAlt)));
+  EXPECT_TRUE(details->Checked());
+  EXPECT_TRUE(form.HandleShortCut(ShortCut('N', scAlt)));
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_FALSE(form.HandleShortCut(ShortCut('S', scAlt)));  // "&&" is a plain ampersand
+  EXPECT_TRUE(form.HandleShortCut(ShortCut('C', scAlt)));
+  EXPECT_EQ(1, closes);
+  EXPECT_TRUE(form.HandleShortCut(0x0D));  // Enter: the default button
+  EXPECT_EQ(2, applies);
+  EXPECT_TRUE(form.HandleShortCut(0x1B));  // Esc: the cancel button
+  EXPECT_EQ(mrCancel, form.ModalResult());
+  apply->SetEnabled(false);
+  EXPECT_FALSE(form.HandleShortCut(ShortCut('A', scAlt)));
+}
+
+TEST(TrayIcon, DoubleClickAndMenuWithDefaultItem) {
+  TForm form(nullptr);
+  auto* tray = new TTrayIcon(&form);
+  auto* menu = new TPopupMenu(&form);
+  tray->PopupMenu = menu;
+  int shows = 0, popups = 0;
+  TMenuItem* show = menu->Items()->Add(&form, L"Show", L"Show");
+  show->Default = true;
+  show->OnClick = [&](TComponent*) { ++shows; };
+  menu->OnPopup = [&](TComponent*) { ++popups; };
+  tray->OnDblClick = [&](TComponent*) { ++shows; };
+  tray->UserDblClick();
+  tray->UserContextMenu(100, 100);
+  EXPECT_EQ(1, popups);
+  show->Click();
+  EXPECT_EQ(2, shows);
+  tray->SetVisible(true);  // headless: only the state
+  EXPECT_TRUE(tray->Visible());
+}
+
+}  // namespace

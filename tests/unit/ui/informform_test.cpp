@@ -97,3 +97,25 @@ TEST(InformationForm, DesignAndHideOnClick) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VersionResource, MalformedBlocksAreRejectedWithoutReadingPastThem) {
+  std::vector<BYTE> good = sim::BuildVersionResource({{L"FileVersion", L"1.0.0.1"}}, 0x0409, 0x04E4);
+  sim::VersionValue value;
+  ASSERT_TRUE(sim::FindVersionValue(good.data(), "\\StringFileInfo\\040904E4\\FileVersion", &value));
+  EXPECT_EQ(u"1.0.0.1", value.utf16);
+  EXPECT_FALSE(sim::FindVersionValue(good.data(), "\\StringFileInfo\\040704b0\\FileVersion", &value));
+  // Corrupt lengths: the root claims less than its header, or a child more than its parent.
+  for (std::size_t cut : {std::size_t{4}, std::size_t{40}, good.size() / 2}) {
+    std::vector<BYTE> bad = good;
+    bad[0] = static_cast<BYTE>(cut & 0xFF);
+    bad[1] = static_cast<BYTE>(cut >> 8);
+    EXPECT_FALSE(sim::FindVersionValue(bad.data(), "\\StringFileInfo\\040904e4\\FileVersion", &value))
+        << cut;
+  }
+  std::vector<BYTE> zeros(64, 0);
+  EXPECT_FALSE(sim::FindVersionValue(zeros.data(), "\\VarFileInfo\\Translation", &value));
+}
+
+}  // namespace
