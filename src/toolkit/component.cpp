@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/error.h"
+#include "platform/system.h"
 #include "toolkit/controls.h"
 #include "toolkit/menus.h"
 
@@ -392,15 +393,34 @@ void TApplication::Terminate() {
   if (backend_) backend_->Terminate();
 }
 
+void TApplication::ShowException(const std::exception* e) {
+  const std::string text = e ? e->what() : "Unknown error";
+  std::wstring wide;
+  const int n = Sys().MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n > 0) {
+    std::vector<wchar_t> buffer(static_cast<size_t>(n));
+    if (Sys().MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buffer.data(), n) > 0) wide = buffer.data();
+  }
+  HWND owner = MainForm ? static_cast<HWND>(MainForm->Handle()) : nullptr;
+  Sys().MessageBoxW(owner, wide.c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
+}
+
 void RunGuarded(const std::function<void()>& fn) {
+  TApplication& app = Application();
   try {
     fn();
   } catch (TError* error) {
     ShowError(error);
   } catch (const std::exception& e) {
-    if (Application().OnException) Application().OnException(&e);
+    if (app.OnException)
+      app.OnException(&e);
+    else
+      app.ShowException(&e);
   } catch (...) {
-    if (Application().OnException) Application().OnException(nullptr);
+    if (app.OnException)
+      app.OnException(nullptr);
+    else
+      app.ShowException(nullptr);
   }
 }
 

@@ -8,10 +8,21 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace Q {
+
+// The toolkit's own exception type (unreadable XML, bad number text, ...). A handler
+// that lets one escape reaches the application's exception hook; HelpContext -1 asks the
+// hook to end the program.
+class EFrameworkError : public std::runtime_error {
+ public:
+  explicit EFrameworkError(const std::string& what, int helpContext = 0)
+      : std::runtime_error(what), HelpContext(helpContext) {}
+  int HelpContext;
+};
 
 class TComponent;
 class TControl;
@@ -322,8 +333,12 @@ class TApplication {
  public:
   std::wstring Title;
   TForm* MainForm = nullptr;
-  // Called for an exception that no handler caught (the main window installs it).
+  // Called for an exception that no handler caught (the main window installs it); without
+  // a hook the exception is shown with ShowException.
   std::function<void(const std::exception*)> OnException;
+  // The standard exception display: a message box with the exception's text, captioned
+  // with the application title, owned by the main form.
+  void ShowException(const std::exception* e);
 
   IWindowBackend* Backend() const { return backend_; }
   // Installs a backend (null: headless); returns the previous one.

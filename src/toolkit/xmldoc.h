@@ -15,9 +15,9 @@ namespace Q {
 
 // A failure of the XML framework (unreadable or malformed file, a text that is not an
 // integer). Not a program error: the window boundary shows it as an exception.
-class EXmlError : public std::runtime_error {
+class EXmlError : public EFrameworkError {
  public:
-  explicit EXmlError(const std::string& what) : std::runtime_error(what) {}
+  explicit EXmlError(const std::string& what) : EFrameworkError(what) {}
 };
 
 // One element of a document (backend implementation).

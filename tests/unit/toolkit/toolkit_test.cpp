@@ -394,6 +394,14 @@ TEST(Application, GuardedHandlersShowProgramErrorsAndReportOthers) {
   RunGuarded([] { throw std::runtime_error("x"); });
   Application().OnException = nullptr;
   EXPECT_EQ(1, reported);
+  // Without a hook: the standard exception display.
+  Application().Title = L" Q | Pelmora";
+  RunGuarded([] { throw EFrameworkError("'abc' is not a valid integer value"); });
+  ASSERT_EQ(2u, sim::Active()->system().Boxes().size());
+  EXPECT_EQ(L"'abc' is not a valid integer value", sim::Active()->system().Boxes()[1].text);
+  EXPECT_EQ(L" Q | Pelmora", sim::Active()->system().Boxes()[1].caption);
+  EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), sim::Active()->system().Boxes()[1].type);
+  Application().Title.clear();
 }
 
 }  // namespace
