@@ -150,8 +150,31 @@ bool TForm::HandleShortCut(TShortCut shortCut) {
   const unsigned letter = shortCut & 0xFF;
   if ((shortCut & ~0xFFu) == scAlt && ((letter >= 'A' && letter <= 'Z') || (letter >= '0' && letter <= '9')))
     if (HandleMnemonic(static_cast<wchar_t>(letter))) return true;
-  // Default and cancel buttons.
+  // Enter on a focused button clicks it; otherwise default and cancel buttons.
   const unsigned key = shortCut & 0xFF;
+  if (key == 0x0D && (shortCut & ~0xFFu) == 0)
+    if (auto* focused = dynamic_cast<TButton*>(Application().Focus))
+      if (focused->ParentForm() == this && focused->Showing() && focused->Enabled()) {
+        focused->Click();
+        return true;
+      }
+  // Arrow keys move between the radio buttons of one parent.
+  if ((key >= 0x25 && key <= 0x28) && (shortCut & ~0xFFu) == 0)
+    if (auto* radio = dynamic_cast<TRadioButton*>(Application().Focus)) {
+      std::vector<TRadioButton*> group;
+      for (int i = 0; radio->Parent() && i < radio->Parent()->ControlCount(); ++i)
+        if (auto* r = dynamic_cast<TRadioButton*>(radio->Parent()->Controls(i)))
+          if (r->Showing() && r->Enabled()) group.push_back(r);
+      auto it = std::find(group.begin(), group.end(), radio);
+      if (it != group.end() && group.size() > 1) {
+        const bool forward = key == 0x27 || key == 0x28;  // right, down
+        const size_t at = static_cast<size_t>(it - group.begin());
+        TRadioButton* next = group[forward ? (at + 1) % group.size() : (at + group.size() - 1) % group.size()];
+        next->SetFocus();
+        next->Click();
+        return true;
+      }
+    }
   if ((key == 0x0D || key == 0x1B) && (shortCut & ~0xFFu) == 0) {
     for (int i = 0; i < ComponentCount(); ++i) {
       auto* button = dynamic_cast<TButton*>(Components(i));

@@ -410,6 +410,24 @@ TEST_F(ToolkitGallery, EveryComponentKindHasARealWindowThatFollowsTheModel) {
   Pump(200);
   EXPECT_TRUE(SaveScreenBitmap(ShotPath(L"gallery_list")));
 
+  // Dragging the splitter widens the tree; the page control follows.
+  {
+    RECT sr;
+    GetWindowRect(H(form.splitter), &sr);
+    const int before = form.tree->Width();
+    const POINT start{(sr.left + sr.right) / 2, (sr.top + sr.bottom) / 2};
+    SetCursorPos(start.x, start.y);
+    SendMessageW(H(form.splitter), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 10));
+    SetCursorPos(start.x + 40, start.y);
+    SendMessageW(H(form.splitter), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(42, 10));
+    SendMessageW(H(form.splitter), WM_LBUTTONUP, 0, MAKELPARAM(42, 10));
+    EXPECT_EQ(before + 40, form.tree->Width());
+    GetWindowRect(H(form.tree), &r);
+    EXPECT_EQ(form.tree->Width(), r.right - r.left);
+    GetWindowRect(H(form.pages), &r);
+    EXPECT_EQ(form.pages->Width(), r.right - r.left);
+  }
+
   // A resize realigns the model and the windows follow.
   SetWindowPos(H(&form), nullptr, 0, 0, 900, 640, SWP_NOMOVE | SWP_NOZORDER);
   Pump(100);

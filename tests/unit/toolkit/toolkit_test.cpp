@@ -529,12 +529,41 @@ TEST(Keyboard, MnemonicsDefaultAndCancelButtons) {
   EXPECT_FALSE(form.HandleShortCut(ShortCut('S', scAlt)));  // "&&" is a plain ampersand
   EXPECT_TRUE(form.HandleShortCut(ShortCut('C', scAlt)));
   EXPECT_EQ(1, closes);
-  EXPECT_TRUE(form.HandleShortCut(0x0D));  // Enter: the default button
+  EXPECT_TRUE(amp->Focused());  // a mnemonic also moves the focus
+  edit->SetFocus();
+  EXPECT_TRUE(form.HandleShortCut(0x0D));  // Enter in an edit: the default button
   EXPECT_EQ(2, applies);
   EXPECT_TRUE(form.HandleShortCut(0x1B));  // Esc: the cancel button
   EXPECT_EQ(mrCancel, form.ModalResult());
   apply->SetEnabled(false);
   EXPECT_FALSE(form.HandleShortCut(ShortCut('A', scAlt)));
+  // Enter on a focused button clicks that button, not the default one.
+  amp->SetFocus();
+  EXPECT_TRUE(form.HandleShortCut(0x0D));
+  EXPECT_EQ(2, closes);
+}
+
+TEST(Keyboard, ArrowsMoveBetweenRadioButtons) {
+  TForm form(nullptr);
+  form.Show();
+  auto* box = new TGroupBox(&form);
+  box->SetParent(&form);
+  std::vector<TRadioButton*> radios;
+  for (const wchar_t* caption : {L"Take no action", L"Restart", L"Run a program"}) {
+    auto* r = new TRadioButton(&form);
+    r->SetParent(box);
+    r->SetCaption(caption);
+    radios.push_back(r);
+  }
+  radios[0]->SetChecked(true);
+  radios[0]->SetFocus();
+  EXPECT_TRUE(form.HandleShortCut(0x28));  // down
+  EXPECT_TRUE(radios[1]->Checked());
+  EXPECT_FALSE(radios[0]->Checked());
+  EXPECT_TRUE(form.HandleShortCut(0x26));  // up
+  EXPECT_TRUE(form.HandleShortCut(0x26));  // wraps to the last
+  EXPECT_TRUE(radios[2]->Checked());
+  EXPECT_TRUE(radios[2]->Focused());
 }
 
 TEST(TrayIcon, DoubleClickAndMenuWithDefaultItem) {
