@@ -450,6 +450,10 @@ TEST_F(ToolkitGallery, SplashAboutAndPlaceholderWindows) {
   page->BevelOuter = bvNone;
   auto* view = new TFormToDo(page);
   mainWindow.Show();
+  // The view as designed (before any object): its tool bar images and texts.
+  view->Show();
+  Pump();
+  EXPECT_TRUE(SaveScreenBitmap(ShotPath(L"placeholder_design")));
   TqObject computer(L"\\\\GALLERYHOST");
   view->ShowObject(&computer);
   Pump();

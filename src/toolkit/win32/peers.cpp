@@ -94,6 +94,9 @@ HIMAGELIST ImageListFor(TImageList* list) {
   return h;
 }
 
+// No image: -1 would ask the control for the image through a callback.
+int ImageOrNone(int index) { return index >= 0 ? index : I_IMAGENONE; }
+
 HBITMAP BitmapFor(const std::wstring& name) {
   static std::map<std::wstring, HBITMAP> cache;
   auto it = cache.find(name);
@@ -657,7 +660,7 @@ class TabsPeer : public Peer {
           TCITEMW item{};
           item.mask = TCIF_TEXT | TCIF_IMAGE;
           item.pszText = const_cast<wchar_t*>(sheet->Caption().c_str());
-          item.iImage = sheet->ImageIndex;
+          item.iImage = ImageOrNone(sheet->ImageIndex);
           TabCtrl_InsertItem(hwnd_, index++, &item);
         }
       } else if (auto* tabs = dynamic_cast<TTabControl*>(control_)) {
@@ -766,8 +769,8 @@ class TreePeer : public Peer {
     ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
     ins.item.pszText = const_cast<wchar_t*>(node->Text().c_str());
     ins.item.lParam = reinterpret_cast<LPARAM>(node);
-    ins.item.iImage = node->ImageIndex();
-    ins.item.iSelectedImage = node->SelectedIndex() >= 0 ? node->SelectedIndex() : node->ImageIndex();
+    ins.item.iImage = ImageOrNone(node->ImageIndex());
+    ins.item.iSelectedImage = ImageOrNone(node->SelectedIndex() >= 0 ? node->SelectedIndex() : node->ImageIndex());
     ins.item.cChildren = node->HasChildren() ? 1 : 0;
     node->PeerItem = TreeView_InsertItem(hwnd_, &ins);
     for (int i = 0; i < node->Count(); ++i) Insert(node->Item(i), static_cast<HTREEITEM>(node->PeerItem));
@@ -777,8 +780,8 @@ class TreePeer : public Peer {
     item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_HANDLE;
     item.hItem = static_cast<HTREEITEM>(node->PeerItem);
     item.pszText = const_cast<wchar_t*>(node->Text().c_str());
-    item.iImage = node->ImageIndex();
-    item.iSelectedImage = node->SelectedIndex() >= 0 ? node->SelectedIndex() : node->ImageIndex();
+    item.iImage = ImageOrNone(node->ImageIndex());
+    item.iSelectedImage = ImageOrNone(node->SelectedIndex() >= 0 ? node->SelectedIndex() : node->ImageIndex());
     item.cChildren = node->HasChildren() ? 1 : 0;
     TreeView_SetItem(hwnd_, &item);
     // The node the user is expanding is expanded by the control itself.
@@ -956,7 +959,7 @@ class ListPeer : public Peer {
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
     item.iItem = index;
     item.pszText = const_cast<wchar_t*>(row->Caption().c_str());
-    item.iImage = row->ImageIndex();
+    item.iImage = ImageOrNone(row->ImageIndex());
     item.state = row->Selected() ? LVIS_SELECTED : 0;
     item.stateMask = LVIS_SELECTED;
     if (insert)
