@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "app/environment.h"
+#include "app/error.h"
 #include "objects/qobject.h"
 #include "toolkit/comctrls.h"
 #include "toolkit/controls.h"
@@ -319,6 +321,34 @@ class ToolkitGallery : public testing::Test {
  protected:
   static void SetUpTestSuite() { InstallWin32Backend(); }
 };
+
+// "lang.dic" beside the test program, read with the platform's real code page.
+TEST_F(ToolkitGallery, FormDictionaryBesideTheProgramWithTheRealCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the texts below are code page 1252";
+  ProgramLanguage().ResetForTesting();
+  const std::string path = ExecutableFolderFile("lang.dic");
+  FILE* f = fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, f);
+  fputs("  ToDo===  Zu erledigen (\xDC" "bersicht)\r\nHelp Me!===Hilfe f\xFC" "r mich!\r\n", f);
+  fclose(f);
+  TPanel page(nullptr);
+  page.SetBounds(0, 0, 400, 200);
+  TFormToDo view(&page);
+  remove(path.c_str());
+  EXPECT_EQ(L"  Zu erledigen (\x00DC" L"bersicht)", view.LabelName->Caption());
+  EXPECT_EQ(L"Hilfe f\x00FC" L"r mich!", view.ToolButtonWizard->Hint());
+  EXPECT_STREQ(L"Hilfe f\x00FC" L"r mich!", view.Language->LookupW(L"Help Me!"));
+  // A character the code page lacks comes back as its replacement character.
+  EXPECT_STREQ(L"a?b", view.Language->LookupW(L"a\x4E2D" L"b"));
+  try {
+    view.Language->LookupW(std::wstring(3000, L'x').c_str());
+    ADD_FAILURE() << "no error";
+  } catch (TError* error) {
+    EXPECT_STREQ(L"!!: Error encoding to ANSI", error->Message);
+    ReleaseError(error);
+  }
+  ProgramLanguage().ResetForTesting();
+}
 
 TEST_F(ToolkitGallery, EveryComponentKindHasARealWindowThatFollowsTheModel) {
   GalleryForm form;
