@@ -524,6 +524,67 @@ TEST_F(ToolkitGallery, SplashAboutAndPlaceholderWindows) {
   mainWindow.Hide();
 }
 
+// Chooses an entry of the menu that is about to open: Down `g_menuDowns` times, then Enter.
+int g_menuDowns = 0;
+void CALLBACK ChooseMenuEntry(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND target = GetForegroundWindow();
+  for (int i = 0; i < g_menuDowns; ++i) {
+    PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(target, WM_KEYUP, VK_DOWN, 0);
+  }
+  PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(target, WM_KEYUP, VK_RETURN, 0);
+}
+
+TEST_F(ToolkitGallery, PopupAndTrayMenusRunTheChosenEntry) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  form.Position = poScreenCenter;
+  form.SetCaption(L"Menus");
+  auto* actions = new TActionList(&form);
+  int refreshes = 0, shows = 0;
+  TAction* refresh = actions->Add(L"ActionRefresh", L"Refresh", -1, ShortCut(VK_F5, 0));
+  refresh->OnExecute = [&](TComponent*) { ++refreshes; };
+  auto* popup = new TPopupMenu(&form);
+  popup->Items()->AddAction(&form, L"MenuRefresh", refresh);
+  popup->Items()->AddSeparator(&form);
+  popup->Items()->Add(&form, L"MenuExit", L"Exit");
+  form.PopupMenu = popup;
+  form.Show();
+  Pump(200);
+
+  // The form's context menu: the first entry runs its action.
+  g_menuDowns = 1;
+  SetTimer(nullptr, 0, 300, ChooseMenuEntry);
+  form.ContextPopup(400, 300);
+  EXPECT_EQ(1, refreshes);
+
+  // The tray icon: right button up opens its menu; the default entry is first.
+  auto* trayMenu = new TPopupMenu(&form);
+  TMenuItem* show = trayMenu->Items()->Add(&form, L"Show", L"Show");
+  show->Default = true;
+  show->OnClick = [&](TComponent*) { ++shows; };
+  trayMenu->Items()->AddSeparator(&form);
+  trayMenu->Items()->Add(&form, L"Exit", L"Exit");
+  auto* tray = new TTrayIcon(&form);
+  tray->PopupMenu = trayMenu;
+  tray->SetVisible(true);
+  HWND messages = FindWindowExW(HWND_MESSAGE, nullptr, L"PelmoraMessageWindow", nullptr);
+  ASSERT_NE(nullptr, messages);
+  const WPARAM id = reinterpret_cast<WPARAM>(tray->PeerState);
+  g_menuDowns = 1;
+  SetTimer(nullptr, 0, 300, ChooseMenuEntry);
+  SendMessageW(messages, WM_APP + 1, id, WM_RBUTTONUP);
+  EXPECT_EQ(1, shows);
+  int doubleClicks = 0;
+  tray->OnDblClick = [&](TComponent*) { ++doubleClicks; };
+  SendMessageW(messages, WM_APP + 1, id, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(1, doubleClicks);
+  tray->SetVisible(false);
+  form.Hide();
+}
+
 HWND g_clickTarget = nullptr;
 void CALLBACK ClickLater(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
