@@ -74,15 +74,29 @@ TEST_F(LanguageTest, CrLfLineEndsCarryNoCarriageReturn) {
   EXPECT_EQ("Anhalten", Look("Stop"));
 }
 
-TEST_F(LanguageTest, LineOfMaximumLengthLoadsAndALongerOneEndsTheReading) {
-  // 2046 content bytes fit the 2048-byte buffer with line feed and zero.
-  const std::string fits = "K===" + std::string(2046 - 4, 'v');
-  const std::string tooLong = "L===" + std::string(2047 - 4, 'w');
-  Load("Before===1\n" + fits + "\n" + tooLong + "\nAfter===2\n");
-  EXPECT_EQ("1", Look("Before"));
-  EXPECT_EQ(std::string(2042, 'v'), Look("K"));
-  EXPECT_EQ("L", Look("L"));
-  EXPECT_EQ("After", Look("After"));
+TEST_F(LanguageTest, LineLengthLimit) {
+  // The 2048-byte line buffer holds the zero and the line feed: 2046 content bytes fit;
+  // a longer line ends the reading, and the entries before it stay.
+  struct Case {
+    std::size_t contentBytes;
+    bool fits;
+  } cases[] = {{2045, true}, {2046, true}, {2047, false}, {2048, false}, {3000, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.contentBytes);
+    Q::TLanguage language;
+    const std::string line = "K===" + std::string(c.contentBytes - 4, 'v');
+    const std::string path = dir_.Write("lang.dic", "Before===1\n" + line + "\nAfter===2\n");
+    language.Load(path.c_str());
+    EXPECT_STREQ("1", language.Lookup("Before"));
+    EXPECT_EQ(c.fits ? std::string(c.contentBytes - 4, 'v') : std::string("K"),
+              std::string(language.Lookup("K")));
+    EXPECT_EQ(c.fits ? std::string("2") : std::string("After"), std::string(language.Lookup("After")));
+  }
+}
+
+TEST_F(LanguageTest, LastLineWithoutLineFeed) {
+  Load("A===1\nB===2");
+  EXPECT_EQ("2", Look("B"));
 }
 
 TEST_F(LanguageTest, CrLfDoesNotCountTowardsTheLineLimit) {
