@@ -525,10 +525,19 @@ TEST_F(ToolkitGallery, SplashAboutAndPlaceholderWindows) {
 }
 
 // Chooses an entry of the menu that is about to open: Down `g_menuDowns` times, then Enter.
+// The keys go to a window of this thread, whose menu loop reads them; a menu still open
+// after three seconds is closed, so a failure cannot hang the test.
 int g_menuDowns = 0;
+HWND g_menuKeysTo = nullptr;
+UINT_PTR g_closeTimer = 0;
+void CALLBACK CloseMenus(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
 void CALLBACK ChooseMenuEntry(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  HWND target = GetForegroundWindow();
+  g_closeTimer = SetTimer(nullptr, 0, 3000, CloseMenus);
+  HWND target = g_menuKeysTo;
   for (int i = 0; i < g_menuDowns; ++i) {
     PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(target, WM_KEYUP, VK_DOWN, 0);
@@ -553,11 +562,13 @@ TEST_F(ToolkitGallery, PopupAndTrayMenusRunTheChosenEntry) {
   form.PopupMenu = popup;
   form.Show();
   Pump(200);
+  g_menuKeysTo = H(&form);
 
   // The form's context menu: the first entry runs its action.
   g_menuDowns = 1;
   SetTimer(nullptr, 0, 300, ChooseMenuEntry);
   form.ContextPopup(400, 300);
+  KillTimer(nullptr, g_closeTimer);
   EXPECT_EQ(1, refreshes);
 
   // The tray icon: right button up opens its menu; the default entry is first.
@@ -576,6 +587,7 @@ TEST_F(ToolkitGallery, PopupAndTrayMenusRunTheChosenEntry) {
   g_menuDowns = 1;
   SetTimer(nullptr, 0, 300, ChooseMenuEntry);
   SendMessageW(messages, WM_APP + 1, id, WM_RBUTTONUP);
+  KillTimer(nullptr, g_closeTimer);
   EXPECT_EQ(1, shows);
   int doubleClicks = 0;
   tray->OnDblClick = [&](TComponent*) { ++doubleClicks; };
