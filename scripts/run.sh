@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds pelmora.exe and runs it under Wine with the build tree's own prefix. Without a
-# display it runs on a private Xvfb screen, takes a screenshot after a few seconds
+# display it runs on a private Xvfb screen, takes a screenshot of the start
 # (build/windows/screenshot.png), prints its path and stops Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -20,7 +20,7 @@ if [[ -n "${DISPLAY:-}" ]]; then
 fi
 
 # No display: a private Xvfb screen.
-display=:$(( 90 + RANDOM % 100 ))
+display=":$(( 90 + RANDOM % 100 ))"
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
@@ -30,16 +30,17 @@ cleanup() {
 trap cleanup EXIT
 export DISPLAY=$display
 sleep 1
-# The first run initialises the prefix before the program starts.
+
 "$root/scripts/wine-exec" "$prefix" "$exe" "$@" &
 program=$!
-# Wait until the program's process is up, then give its window a moment.
-for _ in $(seq 1 60); do
-  WINEPREFIX="$prefix" wine tasklist 2>/dev/null | grep -qi pelmora.exe && break
-  [[ -f "$prefix/.pelmora-ready" ]] && break
-  sleep 1
+# Wait for the splash window ("Starting ... "; the first run also initialises the prefix),
+# at most 60 s, then give it a moment to paint.
+for _ in $(seq 1 300); do
+  xwininfo -root -tree 2>/dev/null | grep -q '"Starting' && break
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.2
 done
-sleep 1.5
+sleep 0.5
 shot="$root/build/windows/screenshot.png"
 import -window root "$shot"
 echo "$shot"

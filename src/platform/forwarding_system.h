@@ -68,6 +68,15 @@ class ForwardingSystem : public ISystem {
   HCURSOR SetCursor(HCURSOR cursor) override { return target_.SetCursor(cursor); }
   void Sleep(DWORD milliseconds) override { target_.Sleep(milliseconds); }
   DWORD GetTickCount() override { return target_.GetTickCount(); }
+  DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) override {
+    return target_.GetFileVersionInfoSizeA(fileName, handle);
+  }
+  BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data) override {
+    return target_.GetFileVersionInfoA(fileName, handle, length, data);
+  }
+  BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length) override {
+    return target_.VerQueryValueA(block, subBlock, buffer, length);
+  }
 
  protected:
   ISystem& target_;

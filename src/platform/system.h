@@ -64,6 +64,11 @@ class ISystem {
   // Clock.
   virtual void Sleep(DWORD milliseconds) = 0;
   virtual DWORD GetTickCount() = 0;
+
+  // Version resources of files (version.dll).
+  virtual DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) = 0;
+  virtual BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data) = 0;
+  virtual BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length) = 0;
 };
 
 // The active system implementation.
@@ -80,4 +85,5 @@ inline ISystem& Sys() { return Seam<ISystem>::Get(); }
 #define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define IDC_WAIT MAKEINTRESOURCEW(32514)
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #endif

@@ -76,6 +76,16 @@ class Win32System final : public ISystem {
 
   void Sleep(DWORD milliseconds) override { ::Sleep(milliseconds); }
   DWORD GetTickCount() override { return ::GetTickCount(); }
+
+  DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) override {
+    return ::GetFileVersionInfoSizeA(fileName, handle);
+  }
+  BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data) override {
+    return ::GetFileVersionInfoA(fileName, handle, length, data);
+  }
+  BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length) override {
+    return ::VerQueryValueA(block, subBlock, buffer, length);
+  }
 };
 
 }  // namespace

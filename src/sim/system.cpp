@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "platform/codepage.h"
+#include "sim/version_resource.h"
 
 namespace sim {
 namespace {
@@ -25,6 +26,10 @@ const wchar_t* const kPrivileges[] = {
 SimSystem::SimSystem(Clock& clock, CallLog& log, FailureInjector& failures)
     : clock_(clock), log_(log), failures_(failures) {
   SetVersion(VER_PLATFORM_WIN32_NT, 5, 1, 2600);
+  // The program's own version resource, as resources/pelmora.rc declares it.
+  versionResource_ = BuildVersionResource({{L"FileVersion", L"1.0.0.1"},
+                                           {L"ProductName", L"Pelmora"}},
+                                          0x0409, 0x04E4);
   errorTexts_[ERROR_FILE_NOT_FOUND] = L"The system cannot find the file specified.\r\n";
   errorTexts_[ERROR_ACCESS_DENIED] = L"Access is denied.\r\n";
   errorTexts_[ERROR_INVALID_HANDLE] = L"The handle is invalid.\r\n";
@@ -392,5 +397,52 @@ void SimSystem::Sleep(DWORD milliseconds) {
 }
 
 DWORD SimSystem::GetTickCount() { return static_cast<DWORD>(clock_.Now()); }
+
+DWORD SimSystem::GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) {
+  log_.Record("GetFileVersionInfoSizeA", {Arg(fileName)});
+  if (handle) *handle = 0;
+  if (Fails("GetFileVersionInfoSizeA")) return 0;
+  if (versionResource_.empty()) {
+    lastError_ = ERROR_RESOURCE_TYPE_NOT_FOUND;
+    return 0;
+  }
+  return static_cast<DWORD>(versionResource_.size());
+}
+
+BOOL SimSystem::GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data) {
+  log_.Record("GetFileVersionInfoA", {Arg(fileName), Arg(static_cast<uint64_t>(length))});
+  if (Fails("GetFileVersionInfoA")) return FALSE;
+  if (versionResource_.empty() || data == nullptr) {
+    lastError_ = ERROR_RESOURCE_TYPE_NOT_FOUND;
+    return FALSE;
+  }
+  const std::size_t n = std::min<std::size_t>(length, versionResource_.size());
+  std::memcpy(data, versionResource_.data(), n);
+  return TRUE;
+}
+
+BOOL SimSystem::VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length) {
+  log_.Record("VerQueryValueA", {Arg(subBlock)});
+  if (Fails("VerQueryValueA")) return FALSE;
+  if (block == nullptr || subBlock == nullptr || buffer == nullptr) return FALSE;
+  VersionValue value;
+  if (!FindVersionValue(static_cast<const BYTE*>(block), subBlock, &value)) return FALSE;
+  if (value.text) {
+    // Text values come back as 8-bit text of the ANSI code page, as with the A function.
+    std::string narrow;
+    for (const std::u16string::value_type unit : value.utf16) {
+      unsigned char byte = '?';
+      Q::Cp1252Encode(static_cast<wchar_t>(unit), &byte);
+      narrow.push_back(static_cast<char>(byte));
+    }
+    versionStrings_.push_back(narrow);
+    *buffer = const_cast<char*>(versionStrings_.back().c_str());
+    if (length) *length = static_cast<UINT>(narrow.size() + 1);
+  } else {
+    *buffer = const_cast<BYTE*>(value.data);
+    if (length) *length = value.size;
+  }
+  return TRUE;
+}
 
 }  // namespace sim

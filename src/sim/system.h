@@ -63,6 +63,10 @@ class SimSystem final : public Q::ISystem {
   HCURSOR WaitCursor() const;
   HCURSOR ArrowCursor() const;
 
+  // The version resource of the executable (VS_VERSIONINFO layout, see
+  // sim/version_resource.h); empty: the file has none.
+  void SetVersionResource(std::vector<BYTE> block) { versionResource_ = std::move(block); }
+
   // --- ISystem ------------------------------------------------------------------------
   HMODULE LoadLibraryW(LPCWSTR name) override;
   FARPROC GetProcAddress(HMODULE module, LPCSTR name) override;
@@ -95,6 +99,9 @@ class SimSystem final : public Q::ISystem {
   HCURSOR SetCursor(HCURSOR cursor) override;
   void Sleep(DWORD milliseconds) override;
   DWORD GetTickCount() override;
+  DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle) override;
+  BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD length, LPVOID data) override;
+  BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* length) override;
 
  private:
   struct Library {
@@ -125,6 +132,8 @@ class SimSystem final : public Q::ISystem {
   int comInit_ = 0;
   std::wstring modulePath_ = L"C:\\Program Files\\Pelmora\\pelmora.exe";
   HCURSOR cursor_ = nullptr;
+  std::vector<BYTE> versionResource_;
+  std::deque<std::string> versionStrings_;  // 8-bit copies handed out by VerQueryValueA
 };
 
 }  // namespace sim
