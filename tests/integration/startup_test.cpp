@@ -39,6 +39,7 @@ class RecordingBoxes : public Q::ISystem {
     return real_.FormatMessageW(f, s, id, l, b, n, a);
   }
   HLOCAL LocalFree(HLOCAL m) override { return real_.LocalFree(m); }
+  HLOCAL LocalAlloc(UINT f, SIZE_T n) override { return real_.LocalAlloc(f, n); }
   HANDLE GetCurrentProcess() override { return real_.GetCurrentProcess(); }
   BOOL OpenProcessToken(HANDLE p, DWORD a, PHANDLE t) override {
     return real_.OpenProcessToken(p, a, t);
