@@ -1,5 +1,6 @@
 #include "services/control.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -21,11 +22,12 @@ const wchar_t ControlOutcomeTable[kControlOutcomeCount][kControlOutcomeSlot] = {
 };
 
 DWORD PollInterval(DWORD waitHint, DWORD elapsedMs, DWORD timeoutMs) {
-  const DWORD left = elapsedMs < timeoutMs ? timeoutMs - elapsedMs : 0;
-  DWORD interval = waitHint;
+  // 64 bits: one step past a limit of 0xFFFFFFFF must not wrap to 0.
+  const uint64_t left = elapsedMs < timeoutMs ? timeoutMs - elapsedMs : 0;
+  uint64_t interval = waitHint;
   if (interval > left + 1) interval = left + 1;  // one step past the limit is enough
   if (interval < kMinPollMs) interval = kMinPollMs;
-  return interval;
+  return static_cast<DWORD>(interval);
 }
 
 namespace {

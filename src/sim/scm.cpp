@@ -498,6 +498,39 @@ DWORD SimScm::BeginStart(SimService& s, uint64_t notBefore) {
   return 0;
 }
 
+bool SimScm::DependencyCycleFrom(SimService& s) {
+  std::map<const SimService*, int> mark;  // 1: on the current chain, 2: checked
+  std::function<bool(SimService&)> visit = [&](SimService& x) {
+    int& m = mark[&x];
+    if (m == 1) return true;
+    if (m == 2) return false;
+    m = 1;
+    for (const std::wstring& dep : x.dependencies) {
+      if (dep.empty() || dep[0] == L'+') continue;
+      SimService* d = Find(dep);
+      if (d != nullptr && visit(*d)) return true;
+    }
+    mark[&x] = 2;
+    return false;
+  };
+  return visit(s);
+}
+
+bool SimScm::DependsOnTransitively(SimService& from, const SimService& target) {
+  std::set<const SimService*> seen;
+  std::function<bool(SimService&)> visit = [&](SimService& x) {
+    if (&x == &target) return true;
+    if (!seen.insert(&x).second) return false;
+    for (const std::wstring& dep : x.dependencies) {
+      if (dep.empty() || dep[0] == L'+') continue;
+      SimService* d = Find(dep);
+      if (d != nullptr && visit(*d)) return true;
+    }
+    return false;
+  };
+  return visit(from);
+}
+
 void SimScm::RebuildDependents() {
   if (!dependentsDirty_) return;
   dependents_.clear();
@@ -830,6 +863,12 @@ BOOL SimScm::StartServiceW(SC_HANDLE service, DWORD numServiceArgs, LPCWSTR* ser
     Fail(ERROR_SERVICE_DATABASE_LOCKED);
     return FALSE;
   }
+  // Like the platform, refuse a start whose dependencies lead in a circle (starting
+  // them first would never end).
+  if (DependencyCycleFrom(*s)) {
+    Fail(ERROR_CIRCULAR_DEPENDENCY);
+    return FALSE;
+  }
   const DWORD error = BeginStart(*s, clock_.Now());
   if (error != 0) {
     Fail(error);
@@ -966,7 +1005,9 @@ BOOL SimScm::ChangeServiceConfigW(SC_HANDLE service, DWORD serviceType, DWORD st
   }
   if (dependencies != nullptr) {
     for (const auto& d : ParseList(dependencies)) {
-      if (Lower(d) == Lower(s->name)) {
+      SimService* target = d.empty() || d[0] == L'+' ? nullptr : Find(d);
+      if (Lower(d) == Lower(s->name) ||
+          (target != nullptr && DependsOnTransitively(*target, *s))) {
         Fail(ERROR_CIRCULAR_DEPENDENCY);
         return FALSE;
       }

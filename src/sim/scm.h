@@ -249,6 +249,10 @@ class SimScm final : public Q::IServiceManager {
                 bool hangs);
   SERVICE_STATUS StatusNow(SimService& s);
   DWORD BeginStart(SimService& s, uint64_t notBefore);
+  // True when a chain of dependencies from `s` leads back to a service of the chain.
+  bool DependencyCycleFrom(SimService& s);
+  // True when `from` depends on `target`, directly or not.
+  bool DependsOnTransitively(SimService& from, const SimService& target);
   std::vector<SimService*> DependentsOf(SimService& s);
   void RebuildDependents();
 

@@ -323,6 +323,9 @@ TEST(PollIntervalTest, BoundsTheWaitHint) {
   EXPECT_EQ(10001u, Q::PollInterval(0xFFFFFFFF, 0, 10000));
   EXPECT_EQ(1001u, Q::PollInterval(5000, 9000, 10000));
   EXPECT_EQ(Q::kMinPollMs, Q::PollInterval(5000, 12000, 10000));
+  // A limit of 0xFFFFFFFF leaves the hint as it is: the step past it must not wrap to 0.
+  EXPECT_EQ(3000u, Q::PollInterval(3000, 0, 0xFFFFFFFF));
+  EXPECT_EQ(0xFFFFFFFFu, Q::PollInterval(0xFFFFFFFF, 0, 0xFFFFFFFF));
 }
 
 }  // namespace

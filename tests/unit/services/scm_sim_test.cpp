@@ -168,6 +168,38 @@ TEST_F(SimScmTest, StartingStartsStoppedDependenciesFirst) {
   for (SC_HANDLE x : {h, rpc, broken}) Scm().CloseServiceHandle(x);
 }
 
+TEST_F(SimScmTest, CircularDependenciesAreRefusedNotFollowed) {
+  Scm().AddService(L"Self").DependsOn(L"Self");
+  Scm().AddService(L"Ping").DependsOn(L"Pong");
+  Scm().AddService(L"Pong").DependsOn(L"Ping");
+  Scm().AddService(L"Good");
+  Scm().AddService(L"Outer").DependsOn(L"Good").DependsOn(L"Ping");
+  for (const wchar_t* name : {L"Self", L"Ping", L"Outer"}) {
+    SC_HANDLE h = Open(name);
+    EXPECT_FALSE(Scm().StartServiceW(h, 0, nullptr)) << name;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CIRCULAR_DEPENDENCY), LastError()) << name;
+    Scm().CloseServiceHandle(h);
+  }
+  // Nothing was started on the way, not even the sound dependency of Outer.
+  for (const wchar_t* name : {L"Self", L"Ping", L"Pong", L"Good", L"Outer"})
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), Scm().StateOf(name)) << name;
+
+  // A new dependency that would close a circle is refused and changes nothing.
+  Scm().AddService(L"A");
+  Scm().AddService(L"B").DependsOn(L"C");
+  Scm().AddService(L"C").DependsOn(L"A");
+  SC_HANDLE a = Open(L"A");
+  EXPECT_FALSE(Scm().ChangeServiceConfigW(a, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                          SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                          L"B\0\0", nullptr, nullptr, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_CIRCULAR_DEPENDENCY), LastError());
+  EXPECT_TRUE(Scm().Service(L"A").Record().dependencies.empty());
+  EXPECT_TRUE(Scm().ChangeServiceConfigW(a, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                         SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                         L"Good\0+Group\0\0", nullptr, nullptr, nullptr));
+  Scm().CloseServiceHandle(a);
+}
+
 TEST_F(SimScmTest, ServicesThatFailOrStopByThemselves) {
   Scm().AddService(L"Fails").StartTakes(1000, 500).FailsWhileStarting(42);
   Scm().AddService(L"Quits").Running().StopsOnItsOwnAfter(5000);
