@@ -333,6 +333,8 @@ void Reestr::GetValue(const wchar_t* path, wchar_t* name, void* data, int* size,
   Files files(*data_, *root_);
   Key key = files.Resolve(path);
   if (index < 0 || (index == 0 && name == nullptr)) throw kNotFound;
+  // The caller's buffer size: a longer value would overrun `data`.
+  const int capacity = size != nullptr ? *size : 0;
   std::u16string wanted = index == 0 ? CutName(name) : std::u16string();
   int visited = 0;
   bool found = false;
@@ -344,6 +346,7 @@ void Reestr::GetValue(const wchar_t* path, wchar_t* name, void* data, int* size,
                               return !found;
                             });
   if (!found) throw kNotFound;
+  if (!key.isRoot && data != nullptr && answer.record.size > capacity) throw kReadFailed;
   if (type != nullptr) *type = answer.record.type;
   if (size != nullptr) *size = answer.record.size;
   if (!key.isRoot && data != nullptr) std::memcpy(data, value, static_cast<std::size_t>(answer.record.size));

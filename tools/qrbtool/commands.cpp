@@ -79,7 +79,7 @@ void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, 
   for (int i = 1; i <= count; ++i) {
     wchar_t name[128] = {};
     unsigned char data[512] = {};
-    int size = 0, type = 0;
+    int size = sizeof data, type = 0;
     store.GetValue(path.c_str(), name, data, &size, &type, i);
     *out += RecordLine(path, name, type, size, path == L"./" ? nullptr : data);
     if (!HasChildrenPath(name)) continue;
@@ -95,8 +95,8 @@ void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, 
 
 // Creates `name` under `path` as a key unless it exists.
 void EnsureKey(Reestr& store, const wchar_t* path, const wchar_t* name) {
-  int size = 0, type = 0;
   unsigned char data[512];
+  int size = sizeof data, type = 0;
   try {
     store.GetValue(path, const_cast<wchar_t*>(name), data, &size, &type, 0);
   } catch (Reestr::ErrorCode code) {
@@ -154,7 +154,7 @@ int Run(const std::vector<std::wstring>& args, std::string* out, std::string* er
       wchar_t buffer[128] = {};
       std::wcsncat(buffer, name, 127);
       unsigned char data[512] = {};
-      int size = 0, type = 0;
+      int size = sizeof data, type = 0;
       store->GetValue(path, buffer, data, &size, &type, 0);
       *out += RecordLine(path, name, type, size, args[2] == L"./" ? nullptr : data);
     } else if (command == L"set-int") {

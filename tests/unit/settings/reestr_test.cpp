@@ -105,7 +105,7 @@ TEST_F(ReestrLayoutTest, LongNamesAreCutTo127Characters) {
     SetInt(*store, kMainWindow, longName.c_str(), 1);
     SetInt(*store, kMainWindow, longName.c_str(), 2);  // the same (cut) name: overwritten
     EXPECT_EQ(3, store->CountChildren(kMainWindow));
-    int value = 0, size = 0, type = 0;
+    int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
     store->GetValue(kMainWindow, const_cast<wchar_t*>(longName.c_str()), &value, &size, &type, 0);
     EXPECT_EQ(2, value);
     wchar_t name[128] = {};
@@ -155,7 +155,7 @@ TEST_F(ReestrTest, ReadsByNameAndByIndex) {
   auto store = Open();
   WriteWindowKeys(*store);
   SetInt(*store, kMainWindow, L"Signed", 5, -2);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   store->GetValue(kMainWindow, const_cast<wchar_t*>(L"Left"), &value, &size, &type, 0);
   EXPECT_EQ(-7, value);
   EXPECT_EQ(4, size);
@@ -176,6 +176,37 @@ TEST_F(ReestrTest, ReadsByNameAndByIndex) {
   EXPECT_EQ(3, store->CountChildren(kMainWindow));
 }
 
+// The caller says in *size how many bytes its buffer holds (the main window: 4). A longer
+// value, as a damaged store or another writer can leave it, is refused, not copied over
+// the caller's memory; a value that fits is copied and its own size reported.
+TEST_F(ReestrTest, ValueLongerThanTheCallersBufferIsRefused) {
+  auto store = Open();
+  WriteWindowKeys(*store);
+  store->SetValue(kMainWindow, L"Top", "12345678", 8, 1, 0);
+  unsigned char buffer[16];
+  std::memset(buffer, 0xEE, sizeof buffer);
+  wchar_t top[] = L"Top";
+  wchar_t name[128] = {};
+  int size = 4, type = 0;
+  EXPECT_EQ(Reestr::kReadFailed, CodeOf([&] { store->GetValue(kMainWindow, top, buffer, &size, &type, 0); }));
+  size = 7;
+  EXPECT_EQ(Reestr::kReadFailed, CodeOf([&] { store->GetValue(kMainWindow, name, buffer, &size, &type, 1); }));
+  EXPECT_EQ(std::string(16, '\xEE'), std::string(buffer, buffer + 16));
+
+  size = 8;
+  store->GetValue(kMainWindow, top, buffer, &size, &type, 0);
+  EXPECT_EQ(8, size);
+  EXPECT_EQ(std::string("12345678") + std::string(8, '\xEE'), std::string(buffer, buffer + 16));
+  size = 512;
+  store->GetValue(kMainWindow, name, buffer, &size, &type, 2);  // "Left", 4 bytes
+  EXPECT_EQ(4, size);
+  EXPECT_STREQ(L"Left", name);
+  // Without a buffer nothing is copied, whatever the size.
+  size = 0;
+  store->GetValue(kMainWindow, top, nullptr, &size, &type, 0);
+  EXPECT_EQ(8, size);
+}
+
 TEST_F(ReestrTest, NonAsciiNamesAreUtf16InTheFile) {
   {
     auto store = Open();
@@ -190,7 +221,7 @@ TEST_F(ReestrTest, ErrorsOfOpeningAndAddressing) {
   EXPECT_EQ("", Root());  // nothing created
 
   auto store = Open();
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   wchar_t top[] = L"Top";
   EXPECT_EQ(Reestr::kNotFound, CodeOf([&] { store->GetValue(kMainWindow, top, &value, &size, &type, 0); }));
   EXPECT_EQ(Reestr::kNotFound, CodeOf([&] { SetInt(*store, kMainWindow, L"Top", 1); }));
@@ -242,7 +273,7 @@ TEST_F(ReestrTest, StoreSurvivesReopening) {
     WriteWindowKeys(*store);
   }
   auto store = Open(1);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   store->GetValue(kMainWindow, const_cast<wchar_t*>(L"Top"), &value, &size, &type, 0);
   EXPECT_EQ(0x11223344, value);
 }
@@ -256,7 +287,7 @@ TEST_F(ReestrTest, EachOperationSeesTheOtherHandlesWrites) {
   }
   auto first = Open(1);
   auto second = Open(1);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   wchar_t top[] = L"Top";
   second->GetValue(kMainWindow, top, &value, &size, &type, 0);
   EXPECT_EQ(0x11223344, value);
