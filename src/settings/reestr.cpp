@@ -274,7 +274,7 @@ const char* Reestr::ErrorText(int code) {
     case kChainFailed: return "seek, read or write failed while appending a child or while counting children";
     case kAllocateFailed: return "allocating or writing a new slot failed, or reading or writing the root header failed";
     case kLockFailed: return "obtaining the file locks failed";
-    case kNoStore: return "the data file does not exist and the store was not to be created";
+    case kNoStore: return "the data file does not exist and the constructor was told not to create the store";
     default: return "unknown error";
   }
 }

@@ -97,6 +97,28 @@ TEST_F(QrbToolTest, UsageAndStoreErrors) {
   EXPECT_EQ(2, qrbtool::Run(none, &out_, &err_));
 }
 
+// The meaning printed with each code is the store's own wording of that code.
+TEST_F(QrbToolTest, EveryCodeHasItsMeaning) {
+  const struct {
+    int code;
+    const char* text;
+  } meanings[] = {
+      {-2, "opening a file failed, reading the root header failed, or its magic is wrong"},
+      {-4, "writing the header of a new root file failed"},
+      {-5, "a path or name was not found, or a path is malformed"},
+      {-6, "reading a record failed"},
+      {-7, "rewriting a record or data area in place failed"},
+      {-8, "seek, read or write failed while appending a child or while counting children"},
+      {-10, "allocating or writing a new slot failed, or reading or writing the root header failed"},
+      {-16, "obtaining the file locks failed"},
+      {-100, "the data file does not exist and the constructor was told not to create the store"},
+      {-3, "unknown error"},
+  };
+  for (const auto& m : meanings) EXPECT_STREQ(m.text, Reestr::ErrorText(m.code)) << m.code;
+  EXPECT_EQ(1, Tool("get", {"./", "qPelmora"}));
+  EXPECT_EQ(std::string("qrbtool: error -100: ") + meanings[8].text + "\n", err_);
+}
+
 // The real program, as a second process, while this one holds the store's lock.
 TEST_F(QrbToolTest, ProgramExitsWithOneAndMinus16WhileTheStoreIsLocked) {
   std::string tool = ChildProcess::ExeDir() + QRBTOOL_RELATIVE_PATH;
