@@ -105,11 +105,16 @@ void EnsureKey(Reestr& store, const wchar_t* path, const wchar_t* name) {
   }
 }
 
+// Decimal, or hexadecimal after "0x"; a leading zero does not make the number octal
+// ("010" is ten, as an administrator means it).
 bool ParseInt32(const std::wstring& text, std::int32_t* value) {
   if (text.empty()) return false;
+  std::size_t digits = text[0] == L'-' || text[0] == L'+' ? 1 : 0;
+  bool hex = text.size() > digits + 1 && text[digits] == L'0' &&
+             (text[digits + 1] == L'x' || text[digits + 1] == L'X');
   wchar_t* end = nullptr;
   errno = 0;
-  long long parsed = std::wcstoll(text.c_str(), &end, 0);
+  long long parsed = std::wcstoll(text.c_str(), &end, hex ? 16 : 10);
   if (errno != 0 || *end != L'\0' || parsed < INT32_MIN || parsed > INT32_MAX) return false;
   *value = static_cast<std::int32_t>(parsed);
   return true;

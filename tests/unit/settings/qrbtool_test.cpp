@@ -87,6 +87,8 @@ TEST_F(QrbToolTest, UsageAndStoreErrors) {
       {{"set-int", "./qPelmora/Missing/", "x", "1"}, 1, "qrbtool: error -5:"},
       {{"set-int", "qPelmora/", "x", "1"}, 1, "qrbtool: error -5:"},
       {{"set-int", "./qPelmora/", "x", "-2147483648"}, 0, ""},
+      {{"set-int", "./qPelmora/", "x", "0x"}, 2, "usage: qrbtool"},
+      {{"set-int", "./qPelmora/", "x", "08"}, 0, ""},
   };
   for (const Case& c : cases) {
     std::vector<std::string> rest(c.args.begin() + 1, c.args.end());
@@ -95,6 +97,22 @@ TEST_F(QrbToolTest, UsageAndStoreErrors) {
   }
   std::vector<std::wstring> none;
   EXPECT_EQ(2, qrbtool::Run(none, &out_, &err_));
+}
+
+// Values are decimal (a leading zero does not make them octal) or hexadecimal after "0x".
+TEST_F(QrbToolTest, SetIntReadsDecimalAndHexadecimal) {
+  ASSERT_EQ(0, Tool("init")) << err_;
+  const struct {
+    const char* text;
+    const char* stored;
+  } values[] = {{"010", "10"}, {"-010", "-10"}, {"0x10", "16"}, {"-0x10", "-16"},
+                {"0XfF", "255"}, {"0x7fffffff", "2147483647"}, {"+7", "7"}};
+  for (const auto& v : values) {
+    ASSERT_EQ(0, Tool("set-int", {"./qPelmora/", "v", v.text})) << v.text << ": " << err_;
+    ASSERT_EQ(0, Tool("get", {"./qPelmora/", "v"}));
+    EXPECT_EQ(std::string("./qPelmora/\tv\t1\t4\t") + v.stored + "\n", out_) << v.text;
+  }
+  EXPECT_EQ(2, Tool("set-int", {"./qPelmora/", "v", "0x80000000"}));
 }
 
 // The meaning printed with each code is the store's own wording of that code.
