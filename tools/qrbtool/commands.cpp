@@ -36,6 +36,9 @@ constexpr char kUsage[] =
 // Deeper trees than this are not followed by dump (a damaged store can link a key back to
 // one of its ancestors).
 constexpr int kMaxDumpDepth = 32;
+// Nor more records than this: links back to an ancestor's chain can make the tree grow
+// exponentially with depth, so the depth bound alone does not end the walk.
+constexpr int kMaxDumpRecords = 10000;
 
 #ifdef _WIN32
 constexpr wchar_t kSeparator = L'\\';
@@ -74,9 +77,16 @@ std::string RecordLine(const std::wstring& path, const wchar_t* name, int type, 
 
 bool HasChildrenPath(const wchar_t* name) { return name[0] != L'\0' && std::wcschr(name, L'/') == nullptr; }
 
-void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, std::string* err) {
+// Returns false when the record limit stopped the walk.
+bool Dump(Reestr& store, const std::wstring& path, int depth, int* records, std::string* out,
+          std::string* err) {
   int count = store.CountChildren(path.c_str());
   for (int i = 1; i <= count; ++i) {
+    if (*records >= kMaxDumpRecords) {
+      *err += "qrbtool: dump stopped after " + std::to_string(kMaxDumpRecords) + " records\n";
+      return false;
+    }
+    ++*records;
     wchar_t name[128] = {};
     unsigned char data[512] = {};
     int size = sizeof data, type = 0;
@@ -89,8 +99,9 @@ void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, 
               std::to_string(kMaxDumpDepth) + " levels\n";
       continue;
     }
-    Dump(store, child, depth + 1, out, err);
+    if (!Dump(store, child, depth + 1, records, out, err)) return false;
   }
+  return true;
 }
 
 // Creates `name` under `path` as a key unless it exists.
@@ -154,7 +165,8 @@ int Run(const std::vector<std::wstring>& args, std::string* out, std::string* er
     const wchar_t* path = args.size() > 2 ? args[2].c_str() : nullptr;
     const wchar_t* name = args.size() > 3 ? args[3].c_str() : nullptr;
     if (command == L"dump") {
-      Dump(*store, L"./", 1, out, err);
+      int records = 0;
+      Dump(*store, L"./", 1, &records, out, err);
     } else if (command == L"get") {
       wchar_t buffer[128] = {};
       std::wcsncat(buffer, name, 127);

@@ -2,6 +2,7 @@
 // program as a second process against a locked store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -67,6 +68,21 @@ TEST_F(QrbToolTest, DumpShowsOtherSizesInHexAndStopsAtLinkedBackKeys) {
   dir_.Write("settings/qRB.b", data);
   EXPECT_EQ(0, Tool("dump"));
   EXPECT_NE(std::string::npos, err_.find("deeper than 32 levels")) << err_;
+}
+
+// Two values whose child links both lead back to their own chain: every level doubles, so
+// a walk bounded only by depth would print 2^32 lines. Dump stops after a fixed number of
+// records and says so.
+TEST_F(QrbToolTest, DumpOfATreeThatKeepsBranchingBackEnds) {
+  ASSERT_EQ(0, Tool("init"));
+  dir_.Write("settings/qRB.r", Header(1) + Record(0, "A", -1, -1, 0, 0));
+  dir_.Write("settings/qRB.b", Record(1, "x", -1, 790, 0, 0, true) + Record(1, "y", 0, -1, 0, 0, true));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, Tool("dump"));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 120.0);
+  EXPECT_NE(std::string::npos, err_.find("stopped after 10000 records")) << err_.substr(0, 200);
+  EXPECT_EQ(10000, std::count(out_.begin(), out_.end(), '\n'));
+  EXPECT_EQ(0u, out_.find("./\tA\t0\t0\n./A/\tx\t1\t0\n./A/x/\tx\t1\t0\n")) << out_.substr(0, 200);
 }
 
 TEST_F(QrbToolTest, UsageAndStoreErrors) {
