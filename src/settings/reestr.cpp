@@ -282,40 +282,41 @@ const char* Reestr::ErrorText(int code) {
 Reestr::Reestr(const wchar_t* dataFile, const wchar_t* rootFile, int noCreate)
     : noCreate_(noCreate), data_(new StoreFile), root_(new StoreFile) {
   if (dataFile == nullptr || rootFile == nullptr) throw kOpenFailed;
-  switch (data_->OpenExisting(dataFile)) {
-    case StoreFile::OpenResult::kOk: {
-      if (root_->OpenExisting(rootFile) != StoreFile::OpenResult::kOk) throw kOpenFailed;
-      // The header is read under the locks: in the Windows build a byte another process
-      // has locked cannot be read.
-      OperationLocks locks(*data_, *root_);
-      unsigned char bytes[kHeaderSize];
-      RootHeader header;
-      if (!root_->ReadAt(0, bytes, sizeof bytes) || !DecodeHeader(bytes, &header)) {
-        throw kOpenFailed;
-      }
-      break;
-    }
-    case StoreFile::OpenResult::kMissing: {
-      if (noCreate_ != 0) throw kNoStore;
-      // A data file left beside a root file without a valid header would make every later
-      // open fail, so it is removed again; without it the next open creates the store anew.
-      ErrorCode failure = kOpenFailed;
-      if (data_->Create(dataFile) == StoreFile::OpenResult::kOk) {
+  StoreFile::OpenResult opened = data_->OpenExisting(dataFile);
+  if (opened == StoreFile::OpenResult::kMissing) {
+    if (noCreate_ != 0) throw kNoStore;
+    // The data file is created only if it is still missing: another process may have
+    // created the store since, and emptying its files would lose what it wrote.
+    ErrorCode failure = kOpenFailed;
+    switch (data_->CreateNew(dataFile)) {
+      case StoreFile::OpenResult::kOk:
+        // A data file left beside a root file without a valid header would make every
+        // later open fail, so it is removed again; then the next open creates the store.
         if (root_->Create(rootFile) == StoreFile::OpenResult::kOk) {
           failure = kHeaderWriteFailed;
           unsigned char bytes[kHeaderSize];
           EncodeHeader(RootHeader(), bytes);
-          if (root_->WriteAt(0, bytes, sizeof bytes)) break;
+          if (root_->WriteAt(0, bytes, sizeof bytes)) return;
           root_->Close();
         }
         data_->Close();
         RemoveStoreFile(dataFile);
-      }
-      throw failure;
+        throw failure;
+      case StoreFile::OpenResult::kExists:
+        opened = data_->OpenExisting(dataFile);
+        break;
+      default:
+        throw failure;
     }
-    case StoreFile::OpenResult::kFailed:
-      throw kOpenFailed;
   }
+  if (opened != StoreFile::OpenResult::kOk) throw kOpenFailed;
+  if (root_->OpenExisting(rootFile) != StoreFile::OpenResult::kOk) throw kOpenFailed;
+  // The header is read under the locks: in the Windows build a byte another process has
+  // locked cannot be read.
+  OperationLocks locks(*data_, *root_);
+  unsigned char bytes[kHeaderSize];
+  RootHeader header;
+  if (!root_->ReadAt(0, bytes, sizeof bytes) || !DecodeHeader(bytes, &header)) throw kOpenFailed;
 }
 
 Reestr::~Reestr() {

@@ -267,6 +267,26 @@ TEST_F(ReestrTest, FailedCreationLeavesNothingBehind) {
   EXPECT_EQ(Header(0), Root());
 }
 
+// A new store's data file is created only when it is still missing: another process may
+// have created the store between the check and the creation, and emptying its file would
+// lose what it wrote.
+TEST_F(ReestrTest, CreatingTheDataFileLeavesOneThatAppearedMeanwhile) {
+  using Q::settings::StoreFile;
+  dir_.Write("qRB.b", "written by another process");
+  {
+    StoreFile file;
+    EXPECT_EQ(StoreFile::OpenResult::kExists, file.CreateNew(Widen(dataPath()).c_str()));
+    EXPECT_FALSE(file.IsOpen());
+  }
+  EXPECT_EQ("written by another process", Data());
+  std::remove(dataPath().c_str());
+  StoreFile file;
+  EXPECT_EQ(StoreFile::OpenResult::kOk, file.CreateNew(Widen(dataPath()).c_str()));
+  EXPECT_TRUE(file.WriteAt(0, "new", 3));
+  file.Close();
+  EXPECT_EQ("new", Data());
+}
+
 TEST_F(ReestrTest, StoreSurvivesReopening) {
   {
     auto store = Open();
