@@ -216,6 +216,31 @@ TEST_F(ReestrTest, NonAsciiNamesAreUtf16InTheFile) {
   EXPECT_EQ(std::string("\xC4\x00\x16\x04\x3D\xD8\x00\xDE\x00\x00", 10), Root().substr(24, 10));
 }
 
+// Names are cut to 127 UTF-16 units in both builds, even where that splits a surrogate
+// pair; the cut name is found again by the full name and comes back unit for unit. An
+// unpaired surrogate is stored as the unit it is.
+TEST_F(ReestrTest, CutAndUnpairedSurrogatesRoundTrip) {
+  std::wstring split = std::wstring(126, L'a') + L"\U0001F600";  // 128 units
+  std::wstring lone = L"x";
+  lone += static_cast<wchar_t>(0xDC00);
+  {
+    auto store = Open();
+    store->SetValue(L"./", split.c_str(), nullptr, 0, 0, 0);
+    store->SetValue(L"./", lone.c_str(), nullptr, 0, 0, 0);
+    EXPECT_EQ(0, store->CountChildren((L"./" + split + L"/").c_str()));
+    wchar_t name[128];
+    int size = 0, type = 0;
+    store->GetValue(L"./", name, nullptr, &size, &type, 1);
+    EXPECT_EQ(std::wstring(126, L'a') + static_cast<wchar_t>(0xD83D), name);
+    store->GetValue(L"./", name, nullptr, &size, &type, 2);
+    EXPECT_EQ(lone, name);
+    store->GetValue(L"./", const_cast<wchar_t*>(split.c_str()), nullptr, &size, &type, 0);
+  }
+  std::string root = Root();
+  EXPECT_EQ(std::string("\x3D\xD8\x00\x00", 4), root.substr(20 + 4 + 2 * 126, 4));
+  EXPECT_EQ(std::string("x\x00\x00\xDC\x00\x00", 6), root.substr(298 + 4, 6));
+}
+
 TEST_F(ReestrTest, ErrorsOfOpeningAndAddressing) {
   EXPECT_EQ(Reestr::kNoStore, CodeOf([&] { Open(1); }));
   EXPECT_EQ("", Root());  // nothing created
