@@ -274,7 +274,7 @@ const char* Reestr::ErrorText(int code) {
     case kChainFailed: return "seek, read or write failed while appending a child or while counting children";
     case kAllocateFailed: return "allocating or writing a new slot failed, or reading or writing the root header failed";
     case kLockFailed: return "obtaining the file locks failed";
-    case kNoStore: return "the data file does not exist and the store was not to be created";
+    case kNoStore: return "the data file does not exist and the constructor was told not to create the store";
     default: return "unknown error";
   }
 }
@@ -282,40 +282,41 @@ const char* Reestr::ErrorText(int code) {
 Reestr::Reestr(const wchar_t* dataFile, const wchar_t* rootFile, int noCreate)
     : noCreate_(noCreate), data_(new StoreFile), root_(new StoreFile) {
   if (dataFile == nullptr || rootFile == nullptr) throw kOpenFailed;
-  switch (data_->OpenExisting(dataFile)) {
-    case StoreFile::OpenResult::kOk: {
-      if (root_->OpenExisting(rootFile) != StoreFile::OpenResult::kOk) throw kOpenFailed;
-      // The header is read under the locks: in the Windows build a byte another process
-      // has locked cannot be read.
-      OperationLocks locks(*data_, *root_);
-      unsigned char bytes[kHeaderSize];
-      RootHeader header;
-      if (!root_->ReadAt(0, bytes, sizeof bytes) || !DecodeHeader(bytes, &header)) {
-        throw kOpenFailed;
-      }
-      break;
-    }
-    case StoreFile::OpenResult::kMissing: {
-      if (noCreate_ != 0) throw kNoStore;
-      // A data file left beside a root file without a valid header would make every later
-      // open fail, so it is removed again; without it the next open creates the store anew.
-      ErrorCode failure = kOpenFailed;
-      if (data_->Create(dataFile) == StoreFile::OpenResult::kOk) {
+  StoreFile::OpenResult opened = data_->OpenExisting(dataFile);
+  if (opened == StoreFile::OpenResult::kMissing) {
+    if (noCreate_ != 0) throw kNoStore;
+    // The data file is created only if it is still missing: another process may have
+    // created the store since, and emptying its files would lose what it wrote.
+    ErrorCode failure = kOpenFailed;
+    switch (data_->CreateNew(dataFile)) {
+      case StoreFile::OpenResult::kOk:
+        // A data file left beside a root file without a valid header would make every
+        // later open fail, so it is removed again; then the next open creates the store.
         if (root_->Create(rootFile) == StoreFile::OpenResult::kOk) {
           failure = kHeaderWriteFailed;
           unsigned char bytes[kHeaderSize];
           EncodeHeader(RootHeader(), bytes);
-          if (root_->WriteAt(0, bytes, sizeof bytes)) break;
+          if (root_->WriteAt(0, bytes, sizeof bytes)) return;
           root_->Close();
         }
         data_->Close();
         RemoveStoreFile(dataFile);
-      }
-      throw failure;
+        throw failure;
+      case StoreFile::OpenResult::kExists:
+        opened = data_->OpenExisting(dataFile);
+        break;
+      default:
+        throw failure;
     }
-    case StoreFile::OpenResult::kFailed:
-      throw kOpenFailed;
   }
+  if (opened != StoreFile::OpenResult::kOk) throw kOpenFailed;
+  if (root_->OpenExisting(rootFile) != StoreFile::OpenResult::kOk) throw kOpenFailed;
+  // The header is read under the locks: in the Windows build a byte another process has
+  // locked cannot be read.
+  OperationLocks locks(*data_, *root_);
+  unsigned char bytes[kHeaderSize];
+  RootHeader header;
+  if (!root_->ReadAt(0, bytes, sizeof bytes) || !DecodeHeader(bytes, &header)) throw kOpenFailed;
 }
 
 Reestr::~Reestr() {
@@ -333,6 +334,8 @@ void Reestr::GetValue(const wchar_t* path, wchar_t* name, void* data, int* size,
   Files files(*data_, *root_);
   Key key = files.Resolve(path);
   if (index < 0 || (index == 0 && name == nullptr)) throw kNotFound;
+  // The caller's buffer size: a longer value would overrun `data`.
+  const int capacity = size != nullptr ? *size : 0;
   std::u16string wanted = index == 0 ? CutName(name) : std::u16string();
   int visited = 0;
   bool found = false;
@@ -344,6 +347,7 @@ void Reestr::GetValue(const wchar_t* path, wchar_t* name, void* data, int* size,
                               return !found;
                             });
   if (!found) throw kNotFound;
+  if (!key.isRoot && data != nullptr && answer.record.size > capacity) throw kReadFailed;
   if (type != nullptr) *type = answer.record.type;
   if (size != nullptr) *size = answer.record.size;
   if (!key.isRoot && data != nullptr) std::memcpy(data, value, static_cast<std::size_t>(answer.record.size));

@@ -43,8 +43,9 @@ class Reestr {
   // Looks a child of the key at `path` up: by `name` when `index` is 0, or the `index`-th
   // child (from 1) when `index` is positive, whose name is then copied into `name` (128
   // characters). Sets `*type` and `*size`; below the root copies the value's bytes into
-  // `data`. The size comes from the file, so `data` must hold 512 bytes unless the caller
-  // knows the store's content (a 4-byte buffer overflows on a longer value).
+  // `data`. On entry `*size` is the number of bytes `data` holds (4 for an integer, 512
+  // for any value): a value longer than that is not copied and fails with kReadFailed,
+  // so a damaged or foreign value cannot overrun the caller's buffer.
   void GetValue(const wchar_t* path, wchar_t* name, void* data, int* size, int* type,
                 int index);
   // Creates or overwrites the child `name` of the key at `path`. An existing child keeps its

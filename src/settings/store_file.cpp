@@ -155,6 +155,7 @@ OVERLAPPED At(std::int64_t offset) {
 StoreFile::OpenResult FromHandle(HANDLE h, void** out) {
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return StoreFile::OpenResult::kExists;
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                ? StoreFile::OpenResult::kMissing
                : StoreFile::OpenResult::kFailed;
@@ -176,6 +177,13 @@ StoreFile::OpenResult StoreFile::OpenExisting(const wchar_t* path) {
 StoreFile::OpenResult StoreFile::Create(const wchar_t* path) {
   Close();
   return FromHandle(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr),
+                    &handle_);
+}
+
+StoreFile::OpenResult StoreFile::CreateNew(const wchar_t* path) {
+  Close();
+  return FromHandle(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr),
                     &handle_);
 }
@@ -253,6 +261,7 @@ std::string NativePath(const wchar_t* path) {
 
 StoreFile::OpenResult FromDescriptor(int fd, int* out) {
   if (fd < 0) {
+    if (errno == EEXIST) return StoreFile::OpenResult::kExists;
     return errno == ENOENT || errno == ENOTDIR ? StoreFile::OpenResult::kMissing
                                                : StoreFile::OpenResult::kFailed;
   }
@@ -284,6 +293,12 @@ StoreFile::OpenResult StoreFile::Create(const wchar_t* path) {
   Close();
   return FromDescriptor(
       open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666), &fd_);
+}
+
+StoreFile::OpenResult StoreFile::CreateNew(const wchar_t* path) {
+  Close();
+  return FromDescriptor(
+      open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666), &fd_);
 }
 
 bool StoreFile::IsOpen() const { return fd_ >= 0; }

@@ -20,7 +20,7 @@ namespace settings {
 
 class StoreFile {
  public:
-  enum class OpenResult { kOk, kMissing, kFailed };
+  enum class OpenResult { kOk, kMissing, kExists, kFailed };
 
   StoreFile() = default;
   ~StoreFile();
@@ -32,6 +32,9 @@ class StoreFile {
   // Creates the file (emptying an existing one) for reading and writing; in the Windows
   // build no other handle may open it while this one is open.
   OpenResult Create(const wchar_t* path);
+  // Creates the file only when it does not exist yet (kExists otherwise, the file left as
+  // it is); otherwise like Create.
+  OpenResult CreateNew(const wchar_t* path);
   bool IsOpen() const;
   void Close();
 

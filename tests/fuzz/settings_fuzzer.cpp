@@ -87,7 +87,7 @@ void Walk(Reestr& store, const std::wstring& path, int depth, int* budget) {
   for (int i = 1; i <= count && *budget > 0; ++i, --*budget) {
     wchar_t name[128];
     unsigned char data[512];
-    int size = -1, type = 0;
+    int size = sizeof data, type = 0;
     try {
       store.GetValue(path.c_str(), name, data, &size, &type, i);
     } catch (Reestr::ErrorCode) {
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       const wchar_t* name = names[(bytes[0] + k) & 3];
       std::int32_t value = 7;
       unsigned char got[512];  // a value may hold up to 512 bytes
-      int valueSize = 0, type = 0;
+      int valueSize = sizeof got, type = 0;
       try {
         store.GetValue(path, const_cast<wchar_t*>(name), got, &valueSize, &type, 0);
         if (valueSize < 0 || valueSize > 512) std::abort();

@@ -36,6 +36,9 @@ constexpr char kUsage[] =
 // Deeper trees than this are not followed by dump (a damaged store can link a key back to
 // one of its ancestors).
 constexpr int kMaxDumpDepth = 32;
+// Nor more records than this: links back to an ancestor's chain can make the tree grow
+// exponentially with depth, so the depth bound alone does not end the walk.
+constexpr int kMaxDumpRecords = 10000;
 
 #ifdef _WIN32
 constexpr wchar_t kSeparator = L'\\';
@@ -74,12 +77,19 @@ std::string RecordLine(const std::wstring& path, const wchar_t* name, int type, 
 
 bool HasChildrenPath(const wchar_t* name) { return name[0] != L'\0' && std::wcschr(name, L'/') == nullptr; }
 
-void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, std::string* err) {
+// Returns false when the record limit stopped the walk.
+bool Dump(Reestr& store, const std::wstring& path, int depth, int* records, std::string* out,
+          std::string* err) {
   int count = store.CountChildren(path.c_str());
   for (int i = 1; i <= count; ++i) {
+    if (*records >= kMaxDumpRecords) {
+      *err += "qrbtool: dump stopped after " + std::to_string(kMaxDumpRecords) + " records\n";
+      return false;
+    }
+    ++*records;
     wchar_t name[128] = {};
     unsigned char data[512] = {};
-    int size = 0, type = 0;
+    int size = sizeof data, type = 0;
     store.GetValue(path.c_str(), name, data, &size, &type, i);
     *out += RecordLine(path, name, type, size, path == L"./" ? nullptr : data);
     if (!HasChildrenPath(name)) continue;
@@ -89,14 +99,15 @@ void Dump(Reestr& store, const std::wstring& path, int depth, std::string* out, 
               std::to_string(kMaxDumpDepth) + " levels\n";
       continue;
     }
-    Dump(store, child, depth + 1, out, err);
+    if (!Dump(store, child, depth + 1, records, out, err)) return false;
   }
+  return true;
 }
 
 // Creates `name` under `path` as a key unless it exists.
 void EnsureKey(Reestr& store, const wchar_t* path, const wchar_t* name) {
-  int size = 0, type = 0;
   unsigned char data[512];
+  int size = sizeof data, type = 0;
   try {
     store.GetValue(path, const_cast<wchar_t*>(name), data, &size, &type, 0);
   } catch (Reestr::ErrorCode code) {
@@ -105,11 +116,16 @@ void EnsureKey(Reestr& store, const wchar_t* path, const wchar_t* name) {
   }
 }
 
+// Decimal, or hexadecimal after "0x"; a leading zero does not make the number octal
+// ("010" is ten, as an administrator means it).
 bool ParseInt32(const std::wstring& text, std::int32_t* value) {
   if (text.empty()) return false;
+  std::size_t digits = text[0] == L'-' || text[0] == L'+' ? 1 : 0;
+  bool hex = text.size() > digits + 1 && text[digits] == L'0' &&
+             (text[digits + 1] == L'x' || text[digits + 1] == L'X');
   wchar_t* end = nullptr;
   errno = 0;
-  long long parsed = std::wcstoll(text.c_str(), &end, 0);
+  long long parsed = std::wcstoll(text.c_str(), &end, hex ? 16 : 10);
   if (errno != 0 || *end != L'\0' || parsed < INT32_MIN || parsed > INT32_MAX) return false;
   *value = static_cast<std::int32_t>(parsed);
   return true;
@@ -149,12 +165,13 @@ int Run(const std::vector<std::wstring>& args, std::string* out, std::string* er
     const wchar_t* path = args.size() > 2 ? args[2].c_str() : nullptr;
     const wchar_t* name = args.size() > 3 ? args[3].c_str() : nullptr;
     if (command == L"dump") {
-      Dump(*store, L"./", 1, out, err);
+      int records = 0;
+      Dump(*store, L"./", 1, &records, out, err);
     } else if (command == L"get") {
       wchar_t buffer[128] = {};
       std::wcsncat(buffer, name, 127);
       unsigned char data[512] = {};
-      int size = 0, type = 0;
+      int size = sizeof data, type = 0;
       store->GetValue(path, buffer, data, &size, &type, 0);
       *out += RecordLine(path, name, type, size, args[2] == L"./" ? nullptr : data);
     } else if (command == L"set-int") {

@@ -133,7 +133,7 @@ TEST_F(DamagedStoreTest, EachDamageGivesItsCode) {
     WriteFiles(data, root);
     int code = CodeOf([&] {
       auto store = Open(1);
-      int value = 0, size = 0, type = 0;
+      int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
       wchar_t y[] = L"y", zz[] = L"zz";
       switch (c.op) {
         case Op::kOpen: break;

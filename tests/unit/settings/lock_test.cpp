@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "child_process.h"
 #include "settings/store_file.h"
@@ -51,6 +52,25 @@ TEST_F(ReestrLockTest, LockHeldByAnotherHandleGivesMinus16AfterAboutTwoSeconds) 
     other.UnlockByte0();
     EXPECT_EQ(0, TimedRead(*store, &seconds));
   }
+}
+
+// The locks are taken data file first: an operation waiting for the data file's lock
+// holds no lock on the root file meanwhile (two processes taking them in opposite orders
+// could otherwise block each other until both fail).
+TEST_F(ReestrLockTest, DataFileIsLockedBeforeTheRootFile) {
+  auto store = Open(1);
+  StoreFile data, root;
+  ASSERT_EQ(StoreFile::OpenResult::kOk, data.OpenExisting(Widen(dataPath()).c_str()));
+  ASSERT_EQ(StoreFile::OpenResult::kOk, root.OpenExisting(Widen(rootPath()).c_str()));
+  ASSERT_TRUE(data.TryLockByte0());
+  int code = -1;
+  std::thread waiting([&] { code = CodeOf([&] { store->CountChildren(L"./qPelmora/"); }); });
+  Q::settings::SleepMilliseconds(500);
+  EXPECT_TRUE(root.TryLockByte0());
+  root.UnlockByte0();
+  data.UnlockByte0();
+  waiting.join();
+  EXPECT_EQ(0, code);
 }
 
 TEST_F(ReestrLockTest, ErrorsReleaseTheLocks) {

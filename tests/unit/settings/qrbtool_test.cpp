@@ -2,6 +2,7 @@
 // program as a second process against a locked store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -69,6 +70,21 @@ TEST_F(QrbToolTest, DumpShowsOtherSizesInHexAndStopsAtLinkedBackKeys) {
   EXPECT_NE(std::string::npos, err_.find("deeper than 32 levels")) << err_;
 }
 
+// Two values whose child links both lead back to their own chain: every level doubles, so
+// a walk bounded only by depth would print 2^32 lines. Dump stops after a fixed number of
+// records and says so.
+TEST_F(QrbToolTest, DumpOfATreeThatKeepsBranchingBackEnds) {
+  ASSERT_EQ(0, Tool("init"));
+  dir_.Write("settings/qRB.r", Header(1) + Record(0, "A", -1, -1, 0, 0));
+  dir_.Write("settings/qRB.b", Record(1, "x", -1, 790, 0, 0, true) + Record(1, "y", 0, -1, 0, 0, true));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, Tool("dump"));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 120.0);
+  EXPECT_NE(std::string::npos, err_.find("stopped after 10000 records")) << err_.substr(0, 200);
+  EXPECT_EQ(10000, std::count(out_.begin(), out_.end(), '\n'));
+  EXPECT_EQ(0u, out_.find("./\tA\t0\t0\n./A/\tx\t1\t0\n./A/x/\tx\t1\t0\n")) << out_.substr(0, 200);
+}
+
 TEST_F(QrbToolTest, UsageAndStoreErrors) {
   struct Case {
     std::vector<std::string> args;  // command and the arguments after the folder
@@ -87,6 +103,8 @@ TEST_F(QrbToolTest, UsageAndStoreErrors) {
       {{"set-int", "./qPelmora/Missing/", "x", "1"}, 1, "qrbtool: error -5:"},
       {{"set-int", "qPelmora/", "x", "1"}, 1, "qrbtool: error -5:"},
       {{"set-int", "./qPelmora/", "x", "-2147483648"}, 0, ""},
+      {{"set-int", "./qPelmora/", "x", "0x"}, 2, "usage: qrbtool"},
+      {{"set-int", "./qPelmora/", "x", "08"}, 0, ""},
   };
   for (const Case& c : cases) {
     std::vector<std::string> rest(c.args.begin() + 1, c.args.end());
@@ -95,6 +113,44 @@ TEST_F(QrbToolTest, UsageAndStoreErrors) {
   }
   std::vector<std::wstring> none;
   EXPECT_EQ(2, qrbtool::Run(none, &out_, &err_));
+}
+
+// Values are decimal (a leading zero does not make them octal) or hexadecimal after "0x".
+TEST_F(QrbToolTest, SetIntReadsDecimalAndHexadecimal) {
+  ASSERT_EQ(0, Tool("init")) << err_;
+  const struct {
+    const char* text;
+    const char* stored;
+  } values[] = {{"010", "10"}, {"-010", "-10"}, {"0x10", "16"}, {"-0x10", "-16"},
+                {"0XfF", "255"}, {"0x7fffffff", "2147483647"}, {"+7", "7"}};
+  for (const auto& v : values) {
+    ASSERT_EQ(0, Tool("set-int", {"./qPelmora/", "v", v.text})) << v.text << ": " << err_;
+    ASSERT_EQ(0, Tool("get", {"./qPelmora/", "v"}));
+    EXPECT_EQ(std::string("./qPelmora/\tv\t1\t4\t") + v.stored + "\n", out_) << v.text;
+  }
+  EXPECT_EQ(2, Tool("set-int", {"./qPelmora/", "v", "0x80000000"}));
+}
+
+// The meaning printed with each code is the store's own wording of that code.
+TEST_F(QrbToolTest, EveryCodeHasItsMeaning) {
+  const struct {
+    int code;
+    const char* text;
+  } meanings[] = {
+      {-2, "opening a file failed, reading the root header failed, or its magic is wrong"},
+      {-4, "writing the header of a new root file failed"},
+      {-5, "a path or name was not found, or a path is malformed"},
+      {-6, "reading a record failed"},
+      {-7, "rewriting a record or data area in place failed"},
+      {-8, "seek, read or write failed while appending a child or while counting children"},
+      {-10, "allocating or writing a new slot failed, or reading or writing the root header failed"},
+      {-16, "obtaining the file locks failed"},
+      {-100, "the data file does not exist and the constructor was told not to create the store"},
+      {-3, "unknown error"},
+  };
+  for (const auto& m : meanings) EXPECT_STREQ(m.text, Reestr::ErrorText(m.code)) << m.code;
+  EXPECT_EQ(1, Tool("get", {"./", "qPelmora"}));
+  EXPECT_EQ(std::string("qrbtool: error -100: ") + meanings[8].text + "\n", err_);
 }
 
 // The real program, as a second process, while this one holds the store's lock.

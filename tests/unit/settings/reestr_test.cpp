@@ -105,7 +105,7 @@ TEST_F(ReestrLayoutTest, LongNamesAreCutTo127Characters) {
     SetInt(*store, kMainWindow, longName.c_str(), 1);
     SetInt(*store, kMainWindow, longName.c_str(), 2);  // the same (cut) name: overwritten
     EXPECT_EQ(3, store->CountChildren(kMainWindow));
-    int value = 0, size = 0, type = 0;
+    int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
     store->GetValue(kMainWindow, const_cast<wchar_t*>(longName.c_str()), &value, &size, &type, 0);
     EXPECT_EQ(2, value);
     wchar_t name[128] = {};
@@ -155,7 +155,7 @@ TEST_F(ReestrTest, ReadsByNameAndByIndex) {
   auto store = Open();
   WriteWindowKeys(*store);
   SetInt(*store, kMainWindow, L"Signed", 5, -2);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   store->GetValue(kMainWindow, const_cast<wchar_t*>(L"Left"), &value, &size, &type, 0);
   EXPECT_EQ(-7, value);
   EXPECT_EQ(4, size);
@@ -176,6 +176,37 @@ TEST_F(ReestrTest, ReadsByNameAndByIndex) {
   EXPECT_EQ(3, store->CountChildren(kMainWindow));
 }
 
+// The caller says in *size how many bytes its buffer holds (the main window: 4). A longer
+// value, as a damaged store or another writer can leave it, is refused, not copied over
+// the caller's memory; a value that fits is copied and its own size reported.
+TEST_F(ReestrTest, ValueLongerThanTheCallersBufferIsRefused) {
+  auto store = Open();
+  WriteWindowKeys(*store);
+  store->SetValue(kMainWindow, L"Top", "12345678", 8, 1, 0);
+  unsigned char buffer[16];
+  std::memset(buffer, 0xEE, sizeof buffer);
+  wchar_t top[] = L"Top";
+  wchar_t name[128] = {};
+  int size = 4, type = 0;
+  EXPECT_EQ(Reestr::kReadFailed, CodeOf([&] { store->GetValue(kMainWindow, top, buffer, &size, &type, 0); }));
+  size = 7;
+  EXPECT_EQ(Reestr::kReadFailed, CodeOf([&] { store->GetValue(kMainWindow, name, buffer, &size, &type, 1); }));
+  EXPECT_EQ(std::string(16, '\xEE'), std::string(buffer, buffer + 16));
+
+  size = 8;
+  store->GetValue(kMainWindow, top, buffer, &size, &type, 0);
+  EXPECT_EQ(8, size);
+  EXPECT_EQ(std::string("12345678") + std::string(8, '\xEE'), std::string(buffer, buffer + 16));
+  size = 512;
+  store->GetValue(kMainWindow, name, buffer, &size, &type, 2);  // "Left", 4 bytes
+  EXPECT_EQ(4, size);
+  EXPECT_STREQ(L"Left", name);
+  // Without a buffer nothing is copied, whatever the size.
+  size = 0;
+  store->GetValue(kMainWindow, top, nullptr, &size, &type, 0);
+  EXPECT_EQ(8, size);
+}
+
 TEST_F(ReestrTest, NonAsciiNamesAreUtf16InTheFile) {
   {
     auto store = Open();
@@ -185,12 +216,37 @@ TEST_F(ReestrTest, NonAsciiNamesAreUtf16InTheFile) {
   EXPECT_EQ(std::string("\xC4\x00\x16\x04\x3D\xD8\x00\xDE\x00\x00", 10), Root().substr(24, 10));
 }
 
+// Names are cut to 127 UTF-16 units in both builds, even where that splits a surrogate
+// pair; the cut name is found again by the full name and comes back unit for unit. An
+// unpaired surrogate is stored as the unit it is.
+TEST_F(ReestrTest, CutAndUnpairedSurrogatesRoundTrip) {
+  std::wstring split = std::wstring(126, L'a') + L"\U0001F600";  // 128 units
+  std::wstring lone = L"x";
+  lone += static_cast<wchar_t>(0xDC00);
+  {
+    auto store = Open();
+    store->SetValue(L"./", split.c_str(), nullptr, 0, 0, 0);
+    store->SetValue(L"./", lone.c_str(), nullptr, 0, 0, 0);
+    EXPECT_EQ(0, store->CountChildren((L"./" + split + L"/").c_str()));
+    wchar_t name[128];
+    int size = 0, type = 0;
+    store->GetValue(L"./", name, nullptr, &size, &type, 1);
+    EXPECT_EQ(std::wstring(126, L'a') + static_cast<wchar_t>(0xD83D), name);
+    store->GetValue(L"./", name, nullptr, &size, &type, 2);
+    EXPECT_EQ(lone, name);
+    store->GetValue(L"./", const_cast<wchar_t*>(split.c_str()), nullptr, &size, &type, 0);
+  }
+  std::string root = Root();
+  EXPECT_EQ(std::string("\x3D\xD8\x00\x00", 4), root.substr(20 + 4 + 2 * 126, 4));
+  EXPECT_EQ(std::string("x\x00\x00\xDC\x00\x00", 6), root.substr(298 + 4, 6));
+}
+
 TEST_F(ReestrTest, ErrorsOfOpeningAndAddressing) {
   EXPECT_EQ(Reestr::kNoStore, CodeOf([&] { Open(1); }));
   EXPECT_EQ("", Root());  // nothing created
 
   auto store = Open();
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   wchar_t top[] = L"Top";
   EXPECT_EQ(Reestr::kNotFound, CodeOf([&] { store->GetValue(kMainWindow, top, &value, &size, &type, 0); }));
   EXPECT_EQ(Reestr::kNotFound, CodeOf([&] { SetInt(*store, kMainWindow, L"Top", 1); }));
@@ -236,13 +292,33 @@ TEST_F(ReestrTest, FailedCreationLeavesNothingBehind) {
   EXPECT_EQ(Header(0), Root());
 }
 
+// A new store's data file is created only when it is still missing: another process may
+// have created the store between the check and the creation, and emptying its file would
+// lose what it wrote.
+TEST_F(ReestrTest, CreatingTheDataFileLeavesOneThatAppearedMeanwhile) {
+  using Q::settings::StoreFile;
+  dir_.Write("qRB.b", "written by another process");
+  {
+    StoreFile file;
+    EXPECT_EQ(StoreFile::OpenResult::kExists, file.CreateNew(Widen(dataPath()).c_str()));
+    EXPECT_FALSE(file.IsOpen());
+  }
+  EXPECT_EQ("written by another process", Data());
+  std::remove(dataPath().c_str());
+  StoreFile file;
+  EXPECT_EQ(StoreFile::OpenResult::kOk, file.CreateNew(Widen(dataPath()).c_str()));
+  EXPECT_TRUE(file.WriteAt(0, "new", 3));
+  file.Close();
+  EXPECT_EQ("new", Data());
+}
+
 TEST_F(ReestrTest, StoreSurvivesReopening) {
   {
     auto store = Open();
     WriteWindowKeys(*store);
   }
   auto store = Open(1);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   store->GetValue(kMainWindow, const_cast<wchar_t*>(L"Top"), &value, &size, &type, 0);
   EXPECT_EQ(0x11223344, value);
 }
@@ -256,7 +332,7 @@ TEST_F(ReestrTest, EachOperationSeesTheOtherHandlesWrites) {
   }
   auto first = Open(1);
   auto second = Open(1);
-  int value = 0, size = 0, type = 0;
+  int value = 0, size = 4, type = 0;  // size: the bytes `value` holds
   wchar_t top[] = L"Top";
   second->GetValue(kMainWindow, top, &value, &size, &type, 0);
   EXPECT_EQ(0x11223344, value);

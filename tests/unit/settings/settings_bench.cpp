@@ -55,13 +55,16 @@ int main(int argc, char** argv) {
     int size = 0, type = 0;
     std::wstring first = ValueName(0), last = ValueName(n - 1);
     double getFirst = Rate(0.5, [&](long) {
+      size = sizeof buffer;
       store.GetValue(path, &first[0], buffer, &size, &type, 0);
     });
     double getLast = Rate(0.5, [&](long) {
+      size = sizeof buffer;
       store.GetValue(path, &last[0], buffer, &size, &type, 0);
     });
     double getRandom = Rate(0.5, [&](long) {
       std::wstring name = ValueName(static_cast<int>(random() % n));
+      size = sizeof buffer;
       store.GetValue(path, &name[0], buffer, &size, &type, 0);
     });
     double setRandom = Rate(0.5, [&](long count) {
