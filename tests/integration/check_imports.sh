@@ -4,7 +4,7 @@
 set -euo pipefail
 objdump=$1
 exe=$2
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|version|netapi32|mpr|msvcrt|uxtheme|shlwapi|ws2_32|activeds|ntdsapi|secur32|rpcrt4)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|msimg32|version|netapi32|mpr|msvcrt|uxtheme|shlwapi|ws2_32|activeds|ntdsapi|secur32|rpcrt4)\.dll$'
 status=0
 while read -r dll; do
   lower=$(tr 'A-Z' 'a-z' <<<"$dll")
