@@ -79,7 +79,10 @@ TEST_F(StartupTest, MissingLibraryEndsBeforeTheDictionaryAndWindow) {
 
 TEST_F(StartupTest, OldSystemIsRefused) {
   System().SetVersion(VER_PLATFORM_WIN32_NT, 4, 0);
+  System().SetCursor(System().WaitCursor());
   EXPECT_EQ(0, Q::PelmoraMain("", &RecordingWindow));
+  // The start-up handler puts the default cursor back after this failure too.
+  EXPECT_EQ(System().ArrowCursor(), System().CurrentCursor());
   EXPECT_EQ(0, g_windowRuns);
   EXPECT_EQ((std::vector<std::wstring>{L"Error: This program must be run under W2k and above"}),
             BoxTexts());
