@@ -242,6 +242,9 @@ TEST(ExecutableFolderTest, FolderGetsOneBackslash) {
       {L"C:\\Program Files\\Pelmora\\pelmora.exe", "C:\\Program Files\\Pelmora\\corelang.dic"},
       {L"C:\\pelmora.exe", "C:\\corelang.dic"},
       {L"D:\\x\\pelmora.exe", "D:\\x\\corelang.dic"},
+      // Without the executable's path there is no file beside it: never the bare name,
+      // which would be looked for in the current folder.
+      {L"", ""},
   };
   for (const Case& c : cases) {
     sim::Active()->system().SetModulePath(c.module);
