@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/environment.h"
 #include "app/error.h"
@@ -61,6 +62,19 @@ TEST_F(StartupTest, NormalRunCreatesTheWindowAndReleasesEverything) {
   // The dictionary beside the executable was loaded.
   wchar_t text[] = L"Closed";
   EXPECT_STREQ(L"Zu", Q::TranslateInPlace(text));
+  // COM first and last; libraries, then version, then privileges; libraries released
+  // before COM.
+  std::vector<std::string> order;
+  for (const auto& call : Computer().log().Calls()) {
+    if (order.empty() || order.back() != call.name) order.push_back(call.name);
+  }
+  const std::vector<std::string> expected = {
+      "CoInitialize",  "LoadLibraryW",          "GetProcAddress",        "GetVersionExW",
+      "OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "FreeLibrary", "CoUninitialize"};
+  EXPECT_EQ(expected, order);
 }
 
 TEST_F(StartupTest, MissingLibraryEndsBeforeTheDictionaryAndWindow) {
