@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "sim/computer.h"
 #include "test_files.h"
 
 namespace {
@@ -120,6 +121,13 @@ TEST_F(CoreDictionaryTest, BadBytesAndNulsDoNotBreakLoading) {
   EXPECT_EQ(L"X", Translate(L"Bad\x81"));
   // The empty key translates the empty text to nothing longer than it.
   EXPECT_EQ(L"", Translate(L""));
+}
+
+TEST_F(CoreDictionaryTest, LineThatFailsConversionIsSkipped) {
+  sim::Active()->failures().Fail("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION, 1);
+  Load("Skipped===S\nKept===K\n");
+  EXPECT_EQ(L"Skipped", Translate(L"Skipped"));
+  EXPECT_EQ(L"K", Translate(L"Kept"));
 }
 
 TEST_F(CoreDictionaryTest, SecondLoadChangesNothing) {
