@@ -3,8 +3,10 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
+# fonts-wine: Wine's own fonts (Tahoma, Marlett for the glyphs of window controls), only
+# recommended by Wine and so not installed with --no-install-recommends.
 packages=(cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-x86-64-posix
-          wine wine64 xvfb xauth imagemagick ccache libxml2-dev x11-utils)
+          wine wine64 fonts-wine xvfb xauth imagemagick ccache libxml2-dev x11-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -224,7 +224,10 @@ std::string ExecutableFolderFile(const char* fileName) {
   const DWORD n = Sys().GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n > MAX_PATH ? MAX_PATH : n);
   const std::size_t slash = folder.find_last_of("\\/");
-  folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+  // Without the executable's folder there is no file beside it: an empty path opens
+  // nothing, where the bare name would be looked for in the current folder.
+  if (slash == std::string::npos) return std::string();
+  folder = folder.substr(0, slash + 1);
   // The folder keeps its trailing backslash only at a drive root ("C:\").
   if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   if (folder.size() > 3 && folder.back() != '\\') folder.push_back('\\');

@@ -60,6 +60,7 @@ void ResetEnvironmentForTesting();
 
 namespace Q {
 // The path of `fileName` in the folder of the program's executable (8-bit): the folder
-// gets a backslash when it is longer than three characters and lacks one.
+// gets a backslash when it is longer than three characters and lacks one. Empty when the
+// executable's path is unknown.
 std::string ExecutableFolderFile(const char* fileName);
 }  // namespace Q

@@ -28,7 +28,10 @@ int PelmoraMain(const char* commandLine, RunMainWindowFn runMainWindow) {
     LoadCoreDictionary(ExecutableFolderFile("corelang.dic").c_str());
     try {
       if (!IsWindows2000OrLater()) {
+        // A failure of the start-up handler like the others: shown, then the default
+        // cursor is put back.
         ShowStartupFailure(L"Error: This program must be run under W2k and above");
+        RestoreDefaultCursor();
       } else {
         EnablePrivileges();
         if (runMainWindow != nullptr) runMainWindow(kApplicationTitle);

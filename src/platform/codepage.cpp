@@ -3,20 +3,20 @@
 namespace Q {
 namespace {
 
-// Code points of bytes 0x80..0x9F; 0 marks the bytes the code page leaves undefined.
+// Code points of bytes 0x80..0x9F. The five bytes the code page leaves unassigned (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same value, as the
+// platform's own table has them: they convert both ways and are never invalid.
 constexpr char16_t kHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
 
 bool Cp1252Decode(unsigned char byte, wchar_t* out) {
   if (byte >= 0x80 && byte <= 0x9F) {
-    char16_t cp = kHigh[byte - 0x80];
-    if (cp == 0) return false;
-    *out = static_cast<wchar_t>(cp);
+    *out = static_cast<wchar_t>(kHigh[byte - 0x80]);
     return true;
   }
   *out = static_cast<wchar_t>(byte);
@@ -30,7 +30,7 @@ bool Cp1252Encode(wchar_t ch, unsigned char* out) {
     return true;
   }
   for (int i = 0; i < 32; ++i) {
-    if (kHigh[i] != 0 && static_cast<wchar_t>(kHigh[i]) == ch) {
+    if (static_cast<wchar_t>(kHigh[i]) == ch) {
       *out = static_cast<unsigned char>(0x80 + i);
       return true;
     }

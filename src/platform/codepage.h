@@ -7,7 +7,9 @@
 
 namespace Q {
 
-// Decodes one code page 1252 byte; false for the five bytes the code page leaves undefined.
+// Decodes one code page 1252 byte. Every byte has a character (the five bytes the code
+// page leaves unassigned give the control characters U+0081, U+008D, U+008F, U+0090 and
+// U+009D, as on the platform), so this is always true.
 bool Cp1252Decode(unsigned char byte, wchar_t* out);
 // Encodes one character; false when code page 1252 has no byte for it.
 bool Cp1252Encode(wchar_t ch, unsigned char* out);

@@ -252,6 +252,10 @@ BOOL SimSystem::AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIV
     return FALSE;
   }
   if (Fails("AdjustTokenPrivileges")) return FALSE;
+  if (withdrawnPrivileges_.count(privilege)) {
+    lastError_ = ERROR_NOT_ALL_ASSIGNED;
+    return TRUE;
+  }
   if (newState != nullptr && (newState->Privileges[0].Attributes & SE_PRIVILEGE_ENABLED))
     enabledPrivileges_.push_back(privilege);
   lastError_ = ERROR_SUCCESS;

@@ -44,9 +44,11 @@ class SimSystem final : public Q::ISystem {
   void SetErrorText(DWORD code, const std::wstring& text);
   void RemoveErrorText(DWORD code);
 
-  // Privileges the process may enable; enabling another one succeeds without effect,
-  // as on the platform.
+  // Privileges the process has enabled. The account holds every known privilege unless
+  // one is withdrawn; enabling a withdrawn one succeeds without effect and leaves
+  // ERROR_NOT_ALL_ASSIGNED as the last error, as on the platform.
   const std::vector<std::wstring>& EnabledPrivileges() const { return enabledPrivileges_; }
+  void WithdrawPrivilege(const std::wstring& name) { withdrawnPrivileges_.insert(name); }
   int OpenHandleCount() const { return static_cast<int>(openHandles_.size()); }
 
   // Message boxes: each shown box is recorded; answers come from the queue, or IDOK
@@ -126,6 +128,7 @@ class SimSystem final : public Q::ISystem {
   std::set<HANDLE> openHandles_;
   int nextHandle_ = 0x100;
   std::vector<std::wstring> enabledPrivileges_;
+  std::set<std::wstring> withdrawnPrivileges_;
   std::map<DWORD, std::wstring> privilegeByLuid_;
   std::deque<int> answers_;
   std::vector<MessageBoxRecord> boxes_;

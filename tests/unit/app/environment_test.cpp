@@ -119,6 +119,18 @@ TEST_F(EnvironmentTest, EnablesTheFourPrivilegesInOrder) {
   EXPECT_EQ(0, System().OpenHandleCount());
 }
 
+TEST_F(EnvironmentTest, PrivilegeTheAccountDoesNotHoldIsNoFailure) {
+  // The adjustment succeeds with ERROR_NOT_ALL_ASSIGNED: only a zero result fails.
+  System().WithdrawPrivilege(L"SeSecurityPrivilege");
+  System().WithdrawPrivilege(L"SeRemoteShutdownPrivilege");
+  EXPECT_NO_THROW(Q::EnablePrivileges());
+  EXPECT_EQ(4u, Computer().log().Count("AdjustTokenPrivileges"));
+  EXPECT_EQ((std::vector<std::wstring>{L"SeTakeOwnershipPrivilege", L"SeShutdownPrivilege"}),
+            System().EnabledPrivileges());
+  for (const auto& call : Computer().log().Of("LookupPrivilegeValueW"))
+    EXPECT_EQ(L"(null)", call.args[0]);  // the local system
+}
+
 TEST_F(EnvironmentTest, FailedAdjustmentStopsAndRaisesTheTerminationText) {
   Computer().failures().Fail("AdjustTokenPrivileges", ERROR_ACCESS_DENIED, 1);
   try {
@@ -230,6 +242,9 @@ TEST(ExecutableFolderTest, FolderGetsOneBackslash) {
       {L"C:\\Program Files\\Pelmora\\pelmora.exe", "C:\\Program Files\\Pelmora\\corelang.dic"},
       {L"C:\\pelmora.exe", "C:\\corelang.dic"},
       {L"D:\\x\\pelmora.exe", "D:\\x\\corelang.dic"},
+      // Without the executable's path there is no file beside it: never the bare name,
+      // which would be looked for in the current folder.
+      {L"", ""},
   };
   for (const Case& c : cases) {
     sim::Active()->system().SetModulePath(c.module);

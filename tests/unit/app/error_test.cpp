@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "sim/computer.h"
 #include "text/coredict.h"
@@ -49,6 +50,10 @@ TEST_F(ErrorTest, SystemTextFormShowsMessageAndSystemText) {
   EXPECT_EQ(1, error->HasSystemText);
   EXPECT_STREQ(L"Getting Computer Name failed!", error->Message);
   EXPECT_STREQ(L"Access is denied.\r\n Error: 5", error->SystemText);
+  // Allocated by the system from its own table, default language, no inserts.
+  const auto calls = sim::Active()->log().Of("FormatMessageW");
+  ASSERT_EQ(1u, calls.size());
+  EXPECT_EQ((std::vector<std::wstring>{L"0x3100", L"5", L"0"}), calls[0].args);
   Q::ShowError(error);
   ASSERT_EQ(1u, System().Boxes().size());
   EXPECT_EQ(L"Getting Computer Name failed!\nAccess is denied.\r\n Error: 5",

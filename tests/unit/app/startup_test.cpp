@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/environment.h"
 #include "app/error.h"
@@ -61,6 +62,19 @@ TEST_F(StartupTest, NormalRunCreatesTheWindowAndReleasesEverything) {
   // The dictionary beside the executable was loaded.
   wchar_t text[] = L"Closed";
   EXPECT_STREQ(L"Zu", Q::TranslateInPlace(text));
+  // COM first and last; libraries, then version, then privileges; libraries released
+  // before COM.
+  std::vector<std::string> order;
+  for (const auto& call : Computer().log().Calls()) {
+    if (order.empty() || order.back() != call.name) order.push_back(call.name);
+  }
+  const std::vector<std::string> expected = {
+      "CoInitialize",  "LoadLibraryW",          "GetProcAddress",        "GetVersionExW",
+      "OpenProcessToken", "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "OpenProcessToken",
+      "LookupPrivilegeValueW", "AdjustTokenPrivileges", "FreeLibrary", "CoUninitialize"};
+  EXPECT_EQ(expected, order);
 }
 
 TEST_F(StartupTest, MissingLibraryEndsBeforeTheDictionaryAndWindow) {
@@ -79,7 +93,10 @@ TEST_F(StartupTest, MissingLibraryEndsBeforeTheDictionaryAndWindow) {
 
 TEST_F(StartupTest, OldSystemIsRefused) {
   System().SetVersion(VER_PLATFORM_WIN32_NT, 4, 0);
+  System().SetCursor(System().WaitCursor());
   EXPECT_EQ(0, Q::PelmoraMain("", &RecordingWindow));
+  // The start-up handler puts the default cursor back after this failure too.
+  EXPECT_EQ(System().ArrowCursor(), System().CurrentCursor());
   EXPECT_EQ(0, g_windowRuns);
   EXPECT_EQ((std::vector<std::wstring>{L"Error: This program must be run under W2k and above"}),
             BoxTexts());

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "sim/computer.h"
 #include "test_files.h"
 
 namespace {
@@ -107,7 +108,7 @@ TEST_F(CoreDictionaryTest, LineOf4096BytesEndsTheLoad) {
 
 TEST_F(CoreDictionaryTest, BadBytesAndNulsDoNotBreakLoading) {
   std::string bytes = "Good===G\n";
-  bytes += std::string("Bad\x81===X\n");                 // undefined in code page 1252
+  bytes += std::string("Bad\x81===X\n");                 // unassigned in code page 1252
   bytes += std::string("Nul\0Key===N\n", 12);             // NUL ends the line's text
   bytes += "\xE9t\xE9  ===sum\n";                         // valid 1252 letters
   bytes += "===empty key\n\nno separator\n";
@@ -115,8 +116,18 @@ TEST_F(CoreDictionaryTest, BadBytesAndNulsDoNotBreakLoading) {
   EXPECT_EQ(L"G", Translate(L"Good"));
   EXPECT_EQ(L"sum", Translate(L"\u00E9t\u00E9  "));
   EXPECT_EQ(L"Nul", Translate(L"Nul"));
+  // The platform's code page 1252 gives the five unassigned bytes the control characters
+  // of the same value, so such a line is an entry like any other.
+  EXPECT_EQ(L"X", Translate(L"Bad\x81"));
   // The empty key translates the empty text to nothing longer than it.
   EXPECT_EQ(L"", Translate(L""));
+}
+
+TEST_F(CoreDictionaryTest, LineThatFailsConversionIsSkipped) {
+  sim::Active()->failures().Fail("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION, 1);
+  Load("Skipped===S\nKept===K\n");
+  EXPECT_EQ(L"Skipped", Translate(L"Skipped"));
+  EXPECT_EQ(L"K", Translate(L"Kept"));
 }
 
 TEST_F(CoreDictionaryTest, SecondLoadChangesNothing) {
