@@ -634,4 +634,24 @@ TEST_F(ToolkitGallery, TrayIconAndModalForm) {
   EXPECT_FALSE(IsWindowVisible(H(&dialog)));
 }
 
+// Messages with parameters no control of the window sends (another program can post or
+// send anything to a top-level window) are ignored, not followed as pointers.
+TEST_F(ToolkitGallery, OddNotificationsAreIgnored) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(alClient);
+  form.Show();
+  Pump(100);
+  for (HWND target : {H(&form), H(panel)}) {
+    EXPECT_EQ(0, SendMessageW(target, WM_NOTIFY, 0, 0));
+    EXPECT_EQ(FALSE, SendMessageW(target, WM_DRAWITEM, 0, 0));
+    EXPECT_EQ(0, SendMessageW(target, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(GetDesktopWindow())));
+  }
+  EXPECT_TRUE(IsWindow(H(&form)));
+  form.Hide();
+}
+
 }  // namespace
