@@ -598,9 +598,13 @@ TEST_F(ToolkitGallery, PopupAndTrayMenusRunTheChosenEntry) {
 }
 
 HWND g_clickTarget = nullptr;
+bool g_modalWindowEnabled = false;
 void CALLBACK ClickLater(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  if (g_clickTarget) SendMessageW(g_clickTarget, BM_CLICK, 0, 0);
+  if (g_clickTarget) {
+    g_modalWindowEnabled = IsWindowEnabled(GetAncestor(g_clickTarget, GA_ROOT)) != FALSE;
+    SendMessageW(g_clickTarget, BM_CLICK, 0, 0);
+  }
 }
 
 TEST_F(ToolkitGallery, TrayIconAndModalForm) {
@@ -632,6 +636,17 @@ TEST_F(ToolkitGallery, TrayIconAndModalForm) {
   SetTimer(nullptr, 0, 300, ClickLater);
   EXPECT_EQ(mrOk, dialog.ShowModal());
   EXPECT_FALSE(IsWindowVisible(H(&dialog)));
+  EXPECT_TRUE(g_modalWindowEnabled);
+
+  // A form that is already on the screen when it is run modally is not disabled with the
+  // program's other windows: the user must still be able to answer it.
+  dialog.SetModalResult(mrNone);
+  dialog.Show();
+  g_modalWindowEnabled = false;
+  SetTimer(nullptr, 0, 300, ClickLater);
+  EXPECT_EQ(mrOk, dialog.ShowModal());
+  EXPECT_TRUE(g_modalWindowEnabled);
+  EXPECT_TRUE(IsWindowEnabled(H(&dialog)));
 }
 
 // Messages with parameters no control of the window sends (another program can post or

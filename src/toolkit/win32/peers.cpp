@@ -1544,6 +1544,9 @@ class Win32Backend : public IWindowBackend {
       if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
       return TRUE;
     }, reinterpret_cast<LPARAM>(&disabled));
+    // A form already on the screen stays enabled: it is the one the user answers.
+    if (HWND own = static_cast<HWND>(form->Handle()))
+      disabled.erase(std::remove(disabled.begin(), disabled.end(), own), disabled.end());
     for (HWND w : disabled) EnableWindow(w, FALSE);
     form->Show();
     if (form->Handle()) SetForegroundWindow(static_cast<HWND>(form->Handle()));
