@@ -275,7 +275,8 @@ class TControl : public TComponent {
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
-  // Right click / context key; (sender, x, y in client coordinates, handled).
+  // Right click / context key; (sender, x, y in screen coordinates, handled). The peers
+  // report screen coordinates, which is also where the popup menu opens.
   std::function<void(TComponent*, int, int, bool&)> OnContextPopup;
 
   // Simulates or reports a user click: runs the action or OnClick.
