@@ -616,9 +616,9 @@ void TToolButton::SetToolBar(TToolBar* bar) {
   }
 }
 
-void TToolButton::ActionChanged() {
-  TControl::ActionChanged();
-  if (Action()) SetImageIndex(Action()->ImageIndex());
+void TToolButton::ActionChanged(unsigned what) {
+  TControl::ActionChanged(what);
+  if (Action() && (what & acImageIndex)) SetImageIndex(Action()->ImageIndex());
 }
 
 void TToolButton::DropDown() {

@@ -357,7 +357,7 @@ class TToolButton : public TControl {
   TToolBar* ToolBar() const { return toolBar_; }
   // Places the button as the last button of `bar`.
   void SetToolBar(TToolBar* bar);
-  void ActionChanged() override;
+  void ActionChanged(unsigned what = acAll) override;
   // The drop-down arrow as the user presses it (shows DropdownMenu).
   void DropDown();
 

@@ -318,12 +318,12 @@ void TControl::SetAction(TAction* action) {
   }
 }
 
-void TControl::ActionChanged() {
+void TControl::ActionChanged(unsigned what) {
   if (!action_) return;
-  SetCaption(action_->Caption());
-  SetHint(action_->Hint());
-  SetEnabled(action_->Enabled());
-  SetVisible(action_->Visible());
+  if (what & acCaption) SetCaption(action_->Caption());
+  if (what & acHint) SetHint(action_->Hint());
+  if (what & acEnabled) SetEnabled(action_->Enabled());
+  if (what & acVisible) SetVisible(action_->Visible());
 }
 
 void TControl::Click() {

@@ -85,6 +85,18 @@ struct TRect {
   int Height() const { return Bottom - Top; }
 };
 
+// What an action changed; its clients take over only that. Linking takes everything.
+enum TActionChange : unsigned {
+  acCaption = 1u << 0,
+  acHint = 1u << 1,
+  acEnabled = 1u << 2,
+  acVisible = 1u << 3,
+  acChecked = 1u << 4,
+  acImageIndex = 1u << 5,
+  acShortCut = 1u << 6,
+  acAll = 0x7Fu,
+};
+
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TCursor { crDefault, crHandPoint, crHourGlass };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -255,14 +267,16 @@ class TControl : public TComponent {
   TCursor Cursor = crDefault;
 
   // Action link: the action's caption, hint, enabled, visible, checked and image follow
-  // into the control; a click executes the action.
+  // into the control; a click executes the action. A change of the action passes on only
+  // what changed, so a caption translated at creation survives enabling and disabling.
   TAction* Action() const { return action_; }
   void SetAction(TAction* action);
-  virtual void ActionChanged();
+  virtual void ActionChanged(unsigned what = acAll);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
-  // Right click / context key; (sender, x, y in client coordinates, handled).
+  // Right click / context key; (sender, x, y in screen coordinates, handled). The peers
+  // report screen coordinates, which is also where the popup menu opens.
   std::function<void(TComponent*, int, int, bool&)> OnContextPopup;
 
   // Simulates or reports a user click: runs the action or OnClick.

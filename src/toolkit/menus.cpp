@@ -34,10 +34,10 @@ void TAction::RemoveClient(TComponent* c) {
   clients_.erase(std::remove(clients_.begin(), clients_.end(), c), clients_.end());
 }
 
-void TAction::Notify() {
+void TAction::Notify(unsigned what) {
   for (TComponent* c : clients_) {
-    if (auto* control = dynamic_cast<TControl*>(c)) control->ActionChanged();
-    if (auto* item = dynamic_cast<TMenuItem*>(c)) item->ActionChanged();
+    if (auto* control = dynamic_cast<TControl*>(c)) control->ActionChanged(what);
+    if (auto* item = dynamic_cast<TMenuItem*>(c)) item->ActionChanged(what);
   }
 }
 
@@ -79,15 +79,15 @@ void TMenuItem::SetAction(TAction* action) {
   }
 }
 
-void TMenuItem::ActionChanged() {
+void TMenuItem::ActionChanged(unsigned what) {
   if (!action_) return;
-  caption_ = action_->Caption();
-  hint_ = action_->Hint();
-  enabled_ = action_->Enabled();
-  visible_ = action_->Visible();
-  checked_ = action_->Checked();
-  imageIndex_ = action_->ImageIndex();
-  shortCut_ = action_->ShortCut();
+  if (what & acCaption) caption_ = action_->Caption();
+  if (what & acHint) hint_ = action_->Hint();
+  if (what & acEnabled) enabled_ = action_->Enabled();
+  if (what & acVisible) visible_ = action_->Visible();
+  if (what & acChecked) checked_ = action_->Checked();
+  if (what & acImageIndex) imageIndex_ = action_->ImageIndex();
+  if (what & acShortCut) shortCut_ = action_->ShortCut();
 }
 
 TMenuItem* TMenuItem::Add(TComponent* owner, const std::wstring& name,

@@ -32,19 +32,19 @@ class TAction : public TComponent {
   const char* ClassName() const override { return "TAction"; }
 
   const std::wstring& Caption() const { return caption_; }
-  void SetCaption(const std::wstring& v) { caption_ = v; Notify(); }
+  void SetCaption(const std::wstring& v) { caption_ = v; Notify(acCaption); }
   const std::wstring& Hint() const { return hint_; }
-  void SetHint(const std::wstring& v) { hint_ = v; Notify(); }
+  void SetHint(const std::wstring& v) { hint_ = v; Notify(acHint); }
   bool Enabled() const { return enabled_; }
-  void SetEnabled(bool v) { if (enabled_ != v) { enabled_ = v; Notify(); } }
+  void SetEnabled(bool v) { if (enabled_ != v) { enabled_ = v; Notify(acEnabled); } }
   bool Visible() const { return visible_; }
-  void SetVisible(bool v) { if (visible_ != v) { visible_ = v; Notify(); } }
+  void SetVisible(bool v) { if (visible_ != v) { visible_ = v; Notify(acVisible); } }
   bool Checked() const { return checked_; }
-  void SetChecked(bool v) { if (checked_ != v) { checked_ = v; Notify(); } }
+  void SetChecked(bool v) { if (checked_ != v) { checked_ = v; Notify(acChecked); } }
   int ImageIndex() const { return imageIndex_; }
-  void SetImageIndex(int v) { imageIndex_ = v; Notify(); }
+  void SetImageIndex(int v) { imageIndex_ = v; Notify(acImageIndex); }
   TShortCut ShortCut() const { return shortCut_; }
-  void SetShortCut(TShortCut v) { shortCut_ = v; Notify(); }
+  void SetShortCut(TShortCut v) { shortCut_ = v; Notify(acShortCut); }
 
   TNotifyEvent OnExecute;
   TNotifyEvent OnUpdate;
@@ -59,7 +59,7 @@ class TAction : public TComponent {
   void RemoveClient(TComponent* c);
 
  private:
-  void Notify();
+  void Notify(unsigned what);
   std::wstring caption_, hint_;
   bool enabled_ = true, visible_ = true, checked_ = false;
   int imageIndex_ = -1;
@@ -112,7 +112,8 @@ class TMenuItem : public TComponent {
 
   TAction* Action() const { return action_; }
   void SetAction(TAction* action);
-  void ActionChanged();
+  // Takes over what the action changed (everything when linked).
+  void ActionChanged(unsigned what = acAll);
 
   // Sub-items (owned by this item).
   int Count() const { return static_cast<int>(items_.size()); }

@@ -598,9 +598,13 @@ TEST_F(ToolkitGallery, PopupAndTrayMenusRunTheChosenEntry) {
 }
 
 HWND g_clickTarget = nullptr;
+bool g_modalWindowEnabled = false;
 void CALLBACK ClickLater(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  if (g_clickTarget) SendMessageW(g_clickTarget, BM_CLICK, 0, 0);
+  if (g_clickTarget) {
+    g_modalWindowEnabled = IsWindowEnabled(GetAncestor(g_clickTarget, GA_ROOT)) != FALSE;
+    SendMessageW(g_clickTarget, BM_CLICK, 0, 0);
+  }
 }
 
 TEST_F(ToolkitGallery, TrayIconAndModalForm) {
@@ -632,6 +636,37 @@ TEST_F(ToolkitGallery, TrayIconAndModalForm) {
   SetTimer(nullptr, 0, 300, ClickLater);
   EXPECT_EQ(mrOk, dialog.ShowModal());
   EXPECT_FALSE(IsWindowVisible(H(&dialog)));
+  EXPECT_TRUE(g_modalWindowEnabled);
+
+  // A form that is already on the screen when it is run modally is not disabled with the
+  // program's other windows: the user must still be able to answer it.
+  dialog.SetModalResult(mrNone);
+  dialog.Show();
+  g_modalWindowEnabled = false;
+  SetTimer(nullptr, 0, 300, ClickLater);
+  EXPECT_EQ(mrOk, dialog.ShowModal());
+  EXPECT_TRUE(g_modalWindowEnabled);
+  EXPECT_TRUE(IsWindowEnabled(H(&dialog)));
+}
+
+// Messages with parameters no control of the window sends (another program can post or
+// send anything to a top-level window) are ignored, not followed as pointers.
+TEST_F(ToolkitGallery, OddNotificationsAreIgnored) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(alClient);
+  form.Show();
+  Pump(100);
+  for (HWND target : {H(&form), H(panel)}) {
+    EXPECT_EQ(0, SendMessageW(target, WM_NOTIFY, 0, 0));
+    EXPECT_EQ(FALSE, SendMessageW(target, WM_DRAWITEM, 0, 0));
+    EXPECT_EQ(0, SendMessageW(target, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                              reinterpret_cast<LPARAM>(GetDesktopWindow())));
+  }
+  EXPECT_TRUE(IsWindow(H(&form)));
+  form.Hide();
 }
 
 }  // namespace

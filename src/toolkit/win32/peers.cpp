@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "toolkit/comctrls.h"
@@ -114,7 +115,23 @@ std::wstring MenuText(const std::wstring& caption, TShortCut shortCut) {
 // --- Peers ----------------------------------------------------------------------------
 
 class Peer;
-Peer* PeerOf(HWND hwnd) { return reinterpret_cast<Peer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+// The peers of the windows this toolkit created. A window handle that comes with a message
+// (a notification's sender, a command's control, the focus) is looked up here, so a
+// foreign window, or one whose class keeps data of its own in GWLP_USERDATA, is never
+// taken for a peer.
+std::unordered_map<HWND, Peer*>& LivePeers() {
+  static std::unordered_map<HWND, Peer*> peers;
+  return peers;
+}
+Peer* PeerOf(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  auto it = LivePeers().find(hwnd);
+  if (it == LivePeers().end()) return nullptr;
+  // A handle that was destroyed with its parent and then reused names another window.
+  if (GetWindowLongPtrW(hwnd, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(it->second))
+    return nullptr;
+  return it->second;
+}
 
 // The window of the nearest windowed ancestor (the one graphic controls draw on).
 HWND ParentWindow(TControl* c) {
@@ -138,6 +155,7 @@ class Peer : public IPeer {
   explicit Peer(TControl* c) : control_(c) {}
   ~Peer() override {
     if (hwnd_) {
+      LivePeers().erase(hwnd_);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       DestroyWindow(hwnd_);
     }
@@ -199,6 +217,7 @@ class Peer : public IPeer {
                             nullptr);
     if (!hwnd_) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    LivePeers()[hwnd_] = this;
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control_->Font())), FALSE);
     if (!control_->Enabled()) EnableWindow(hwnd_, FALSE);
   }
@@ -362,6 +381,7 @@ class ContainerPeer : public Peer {
                             nullptr, Instance(), nullptr);
     if (!hwnd_) return;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    LivePeers()[hwnd_] = this;
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(form->Font())), FALSE);
     HICON icon = LoadIconW(Instance(), MAKEINTRESOURCEW(1));
     if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -1222,6 +1242,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_NOTIFY: {
       auto* h = reinterpret_cast<NMHDR*>(lp);
+      if (!h) return 0;
       if (Peer* p = PeerOf(h->hwndFrom)) return p->Notify(h);
       // Tool-tip requests of a tool bar come from its tool-tip window.
       if (h->code == TTN_GETDISPINFOW) {
@@ -1235,6 +1256,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_DRAWITEM: {
       auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (!d) return FALSE;
       if (Peer* p = PeerOf(d->hwndItem))
         if (p->DrawItem(d)) return TRUE;
       return FALSE;
@@ -1522,6 +1544,9 @@ class Win32Backend : public IWindowBackend {
       if (IsWindowVisible(w) && IsWindowEnabled(w)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
       return TRUE;
     }, reinterpret_cast<LPARAM>(&disabled));
+    // A form already on the screen stays enabled: it is the one the user answers.
+    if (HWND own = static_cast<HWND>(form->Handle()))
+      disabled.erase(std::remove(disabled.begin(), disabled.end(), own), disabled.end());
     for (HWND w : disabled) EnableWindow(w, FALSE);
     form->Show();
     if (form->Handle()) SetForegroundWindow(static_cast<HWND>(form->Handle()));

@@ -598,3 +598,53 @@ TEST_F(FormTranslationTest, TranslateTextLooksUpTheEmptyKeyToo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Menu items, buttons and tool buttons linked to an action are translated as components of
+// their own; when the action later changes its state (the views enable and disable their
+// actions all the time), only that state follows into them, not the action's designed text.
+TEST_F(FormTranslationTest, TranslatedTextsOfActionLinkedComponentsSurviveStateChanges) {
+  WriteDictionary("Stop===Anhalten\nStops the service===H\xE4lt den Dienst an\n");
+  LangForm form([](LangForm* f) {
+    auto* list = Make<Q::TActionList>(f, L"ActionList1");
+    Q::TAction* stop = list->Add(L"ActionStop", L"Stop", 2);
+    stop->SetHint(L"Stops the service");
+    Make<Q::TMenuItem>(f, L"MenuStop")->SetAction(stop);
+    Make<Q::TButton>(f, L"ButtonStop")->SetAction(stop);
+    auto* bar = Make<Q::TToolBar>(f, L"ToolBar1");
+    bar->AddButton(f, L"ToolButtonStop", stop);
+  });
+  auto* stop = form.Find<Q::TAction>(L"ActionStop");
+  auto* item = form.Find<Q::TMenuItem>(L"MenuStop");
+  auto* button = form.Find<Q::TButton>(L"ButtonStop");
+  auto* tool = form.Find<Q::TToolButton>(L"ToolButtonStop");
+  const std::wstring hint = L"H\xE4lt den Dienst an";
+  ASSERT_EQ(L"Anhalten", item->Caption());
+  ASSERT_EQ(L"Anhalten", button->Caption());
+  ASSERT_EQ(L"Anhalten", tool->Caption());
+
+  stop->SetEnabled(false);
+  stop->SetChecked(true);
+  stop->SetVisible(false);
+  stop->SetVisible(true);
+  stop->SetImageIndex(5);
+  EXPECT_FALSE(item->Enabled());
+  EXPECT_FALSE(button->Enabled());
+  EXPECT_FALSE(tool->Enabled());
+  EXPECT_TRUE(item->Checked());
+  EXPECT_EQ(5, tool->ImageIndex());
+  for (const std::wstring& caption : {item->Caption(), button->Caption(), tool->Caption()})
+    EXPECT_EQ(L"Anhalten", caption);
+  EXPECT_EQ(hint, item->Hint());
+  EXPECT_EQ(hint, button->Hint());
+  EXPECT_EQ(hint, tool->Hint());
+
+  // A text the action itself is given at run time does reach its clients.
+  stop->SetCaption(L"Halt");
+  EXPECT_EQ(L"Halt", item->Caption());
+  EXPECT_EQ(L"Halt", button->Caption());
+  EXPECT_EQ(hint, button->Hint());
+}
+
+}  // namespace
