@@ -11,6 +11,7 @@
 
 #include "app/error.h"
 #include "platform/forwarding_system.h"
+#include "raised_by.h"
 
 namespace integ {
 
@@ -48,15 +49,6 @@ inline std::wstring ComputerName() {
   return GetComputerNameW(name, &size) ? name : L"";
 }
 
-inline std::wstring RaisedBy(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (Q::TError* error) {
-    std::wstring message = error->Message ? error->Message : L"";
-    Q::ReleaseError(error);
-    return message;
-  }
-  return L"(none)";
-}
+using testsupport::RaisedBy;
 
 }  // namespace integ

@@ -12,6 +12,7 @@
 #include "app/error.h"
 #include "services/control.h"
 #include "services/service.h"
+#include "raised_by.h"
 
 namespace {
 
@@ -43,16 +44,7 @@ std::wstring ReadUtf16(const std::wstring& path) {
   return text;
 }
 
-std::wstring RaisedBy(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (Q::TError* error) {
-    std::wstring message = error->Message;
-    Q::ReleaseError(error);
-    return message;
-  }
-  return L"(none)";
-}
+using testsupport::RaisedBy;
 
 // Installs the test service under one name and removes it again, stopping it first,
 // also when the test fails half-way.

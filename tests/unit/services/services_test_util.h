@@ -6,6 +6,7 @@
 
 #include "app/error.h"
 #include "sim/computer.h"
+#include "raised_by.h"
 
 namespace svctest {
 
@@ -13,16 +14,6 @@ inline sim::SimScm& Scm() { return sim::Active()->scm(); }
 inline sim::CallLog& Log() { return sim::Active()->log(); }
 inline sim::Clock& Clock() { return sim::Active()->clock(); }
 
-// The message of the TError that `action` raises, or "(none)".
-inline std::wstring RaisedBy(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (Q::TError* error) {
-    std::wstring message = error->Message ? error->Message : L"(null)";
-    Q::ReleaseError(error);
-    return message;
-  }
-  return L"(none)";
-}
+using testsupport::RaisedBy;
 
 }  // namespace svctest
